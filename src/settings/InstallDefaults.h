@@ -1,0 +1,11 @@
+#pragma once
+
+// Values an installation provides and the IDE only reads: the syntax file
+// for each shipped source-file extension.
+namespace InstallDefaults {
+
+// Writes each default that is absent from the settings store and leaves every
+// present value alone. Returns how many values it wrote.
+int Write();
+
+}  // namespace InstallDefaults

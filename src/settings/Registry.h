@@ -1,0 +1,56 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+// The settings store: a registry of keys and typed values kept in one
+// REGEDIT4 text file (ProgramFolder::RegistryFile()). There is no cache:
+// every call reads the file, and every write locks it, rereads it, changes
+// one thing and replaces the file atomically, so two running IDEs never lose
+// each other's writes. Key paths use "\" as on Windows and are compared
+// without regard to case; value names likewise.
+namespace mdlRegistry {
+
+enum class RegRoot { LocalMachine, CurrentUser, ClassesRoot };
+
+// The kinds of value the file can hold.
+enum class RegType { String, ExpandString, DWord, Binary };
+
+// "SOFTWARE\TORVANE\Zorbel Builder\" and the three product keys below it.
+extern const QString ProductKeyPath;
+extern const QString SettingsKey;
+extern const QString FormsKey;
+extern const QString SyntaxKey;
+
+// The text of a string or expandable-string value (unexpanded), cut at its
+// first zero character; "" when the key or value is absent or of another type.
+QString GetRegString(RegRoot root, const QString& subKey, const QString& valueName);
+
+// Sets a string value (no terminating zero stored), creating the key and any
+// missing parent keys. Failures are ignored.
+void SetRegString(RegRoot root, const QString& subKey, const QString& valueName,
+                  const QString& text);
+
+// Removes the key with its values. Failures are ignored.
+void DeleteRegKey(RegRoot root, const QString& subKey);
+
+// The name of the key's first subkey, or "".
+QString GetFirstRegSubKey(RegRoot root, const QString& subKey);
+
+// The per-user environment block: values under HKEY_CURRENT_USER\Environment.
+QString GetUserEnvVar(const QString& name);
+void SetUserEnvVar(const QString& name, const QString& text);  // stored trimmed
+// Announces a change of the environment block. Linux has no such broadcast;
+// the operation exists for its callers and does nothing.
+void BroadcastEnvChange();
+
+// Typed access for the setup step and for tests that need values of other
+// types than the IDE writes. `data` is the value's raw bytes as Windows stores
+// them: strings in the 8-bit code page (with or without terminating zero),
+// a DWord as 4 little-endian bytes.
+void SetRegValue(RegRoot root, const QString& subKey, const QString& valueName, RegType type,
+                 const QByteArray& data);
+// True, with type and raw bytes, when the value exists.
+bool GetRegValue(RegRoot root, const QString& subKey, const QString& valueName, RegType* type,
+                 QByteArray* data);
+
+}  // namespace mdlRegistry

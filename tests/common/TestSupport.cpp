@@ -1,0 +1,78 @@
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+void CopyTree(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + source.mid(from.size());
+        if (it.fileInfo().isDir())
+            QDir().mkpath(target);
+        else
+            QFile::copy(source, target);
+    }
+}
+}  // namespace
+
+TestHome::TestHome(bool copyShippedFiles)
+    : oldHome(qgetenv("ZIDE_HOME")), oldRegistry(qgetenv("ZIDE_REGISTRY")) {
+    if (copyShippedFiles) CopyTree(QStringLiteral(ZIDE_SOURCE_DIR "/resources/program"), Path());
+    qputenv("ZIDE_HOME", Path().toLocal8Bit());
+    qputenv("ZIDE_REGISTRY", RegistryFile().toLocal8Bit());
+}
+
+TestHome::~TestHome() {
+    qputenv("ZIDE_HOME", oldHome);
+    qputenv("ZIDE_REGISTRY", oldRegistry);
+}
+
+QString TestHome::Path() const { return dir.path(); }
+QString TestHome::File(const QString& name) const { return dir.filePath(name); }
+QString TestHome::RegistryFile() const { return dir.filePath(QStringLiteral("test-registry.reg")); }
+
+ScriptedPrompt::ScriptedPrompt() { Prompt::Install(this); }
+ScriptedPrompt::~ScriptedPrompt() { Prompt::Install(nullptr); }
+
+QMessageBox::StandardButton ScriptedPrompt::Message(QWidget*, QMessageBox::Icon,
+                                                    const QString& title, const QString& text,
+                                                    QMessageBox::StandardButtons,
+                                                    QMessageBox::StandardButton) {
+    asked.push_back({QStringLiteral("message"), title, text});
+    return buttons.isEmpty() ? QMessageBox::Ok : buttons.takeFirst();
+}
+
+QString ScriptedPrompt::NextPath() { return paths.isEmpty() ? QString() : paths.takeFirst(); }
+
+QString ScriptedPrompt::OpenFile(QWidget*, const QString& title, const QString& filter) {
+    asked.push_back({QStringLiteral("open"), title, filter});
+    return NextPath();
+}
+
+QString ScriptedPrompt::SaveFile(QWidget*, const QString& title, const QString& filter,
+                                 const QString&) {
+    asked.push_back({QStringLiteral("save"), title, filter});
+    return NextPath();
+}
+
+QString ScriptedPrompt::Folder(QWidget*, const QString& title) {
+    asked.push_back({QStringLiteral("folder"), title, QString()});
+    return NextPath();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+}

@@ -1,0 +1,71 @@
+// A stand-in for the external build tools. ZIDE_FAKETOOL holds a
+// comma-separated script run in order:
+//   out:N     N bytes of numbered lines on standard output
+//   err:N     N bytes on standard error
+//   text:T    the text T on standard output
+//   hex:HH..  raw bytes on standard output (for splitting a character)
+//   sleep:MS  a pause, so the reader sees separate pieces
+//   pwd       the current folder and a line end
+//   exit:N    end with status N
+// Every write goes straight to the descriptor, unbuffered.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace {
+void Put(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) return;
+        done += static_cast<size_t>(n);
+    }
+}
+
+std::string Lines(size_t size) {
+    std::string text;
+    text.reserve(size);
+    for (size_t line = 1; text.size() < size; ++line)
+        text += "line " + std::to_string(line) + " of the fake tool's output\n";
+    text.resize(size);
+    return text;
+}
+}  // namespace
+
+int main() {
+    const char* script = std::getenv("ZIDE_FAKETOOL");
+    std::string rest = script ? script : "";
+    int status = 0;
+    while (!rest.empty()) {
+        const size_t comma = rest.find(',');
+        const std::string step = rest.substr(0, comma);
+        rest = comma == std::string::npos ? "" : rest.substr(comma + 1);
+        const size_t colon = step.find(':');
+        const std::string verb = step.substr(0, colon);
+        const std::string arg = colon == std::string::npos ? "" : step.substr(colon + 1);
+        if (verb == "out") {
+            Put(1, Lines(std::stoul(arg)));
+        } else if (verb == "err") {
+            Put(2, Lines(std::stoul(arg)));
+        } else if (verb == "text") {
+            Put(1, arg);
+        } else if (verb == "hex") {
+            std::string bytes;
+            for (size_t i = 0; i + 1 < arg.size(); i += 2)
+                bytes += static_cast<char>(std::stoi(arg.substr(i, 2), nullptr, 16));
+            Put(1, bytes);
+        } else if (verb == "sleep") {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(arg)));
+        } else if (verb == "pwd") {
+            char buffer[4096];
+            if (getcwd(buffer, sizeof buffer)) Put(1, std::string(buffer) + "\n");
+        } else if (verb == "exit") {
+            status = std::stoi(arg);
+        }
+    }
+    return status;
+}
