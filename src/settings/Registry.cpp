@@ -112,9 +112,7 @@ Document Parse(const QByteArray& bytes) {
 
 QByteArray Serialize(const Document& doc) {
     QStringList out = doc.preamble;
-    if (out.isEmpty()) out << Header << QString();
     for (const Section& section : doc.sections) {
-        if (!out.isEmpty() && !out.last().trimmed().isEmpty()) out << QString();
         out << section.headerLine;
         out << section.lines;
     }
@@ -342,6 +340,10 @@ void SetRegValue(RegRoot root, const QString& subKey, const QString& valueName, 
         }
         Section* section = FindSection(doc, path);
         if (!section) {
+            // A new key starts after a blank line, as regedit writes them.
+            QStringList& before = doc.sections.isEmpty() ? doc.preamble : doc.sections.last().lines;
+            if (before.isEmpty()) before << Header;
+            if (!before.last().trimmed().isEmpty()) before << QString();
             doc.sections.append(Section{path, QLatin1Char('[') + path + QLatin1Char(']'), {}});
             section = &doc.sections.last();
         }
