@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <optional>
 
+#include "settings/AtomicFile.h"
 #include "settings/ProgramFolder.h"
 
 namespace mdlRegistry {
@@ -300,10 +300,7 @@ void Modify(Change change) {
         doc = Document{};
     }
     if (!change(doc)) return;
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) return;
-    out.write(Serialize(doc));
-    out.commit();
+    WriteFileAtomically(path, Serialize(doc));
 }
 
 }  // namespace

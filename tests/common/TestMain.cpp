@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
                                                                      : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zorbel Builder"));
     QStringList args = app.arguments();
     QString only;
     if (int at = args.indexOf(QStringLiteral("-class")); at > 0 && at + 1 < args.size()) {
