@@ -6,6 +6,8 @@
 //   hex:HH..  raw bytes on standard output (for splitting a character)
 //   sleep:MS  a pause, so the reader sees separate pieces
 //   pwd       the current folder and a line end
+//   args      each command-line argument on a line of its own
+//   close     closes standard output (the tool may run on)
 //   exit:N    end with status N
 // Every write goes straight to the descriptor, unbuffered.
 #include <unistd.h>
@@ -21,7 +23,8 @@ void Put(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) return;
+        if (n <= 0)
+            return;
         done += static_cast<size_t>(n);
     }
 }
@@ -36,7 +39,7 @@ std::string Lines(size_t size) {
 }
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     const char* script = std::getenv("ZIDE_FAKETOOL");
     std::string rest = script ? script : "";
     int status = 0;
@@ -62,7 +65,13 @@ int main() {
             std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(arg)));
         } else if (verb == "pwd") {
             char buffer[4096];
-            if (getcwd(buffer, sizeof buffer)) Put(1, std::string(buffer) + "\n");
+            if (getcwd(buffer, sizeof buffer))
+                Put(1, std::string(buffer) + "\n");
+        } else if (verb == "args") {
+            for (int i = 1; i < argc; ++i)
+                Put(1, std::string(argv[i]) + "\n");
+        } else if (verb == "close") {
+            close(1);
         } else if (verb == "exit") {
             status = std::stoi(arg);
         }
