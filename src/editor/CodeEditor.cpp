@@ -1,0 +1,613 @@
+#include "editor/CodeEditor.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPrinterInfo>
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "editor/GoToLineDialog.h"
+#include "settings/AtomicFile.h"
+#include "settings/Prompt.h"
+
+namespace {
+const QByteArray Utf8Bom("\xEF\xBB\xBF");
+
+// Rewrites every CR LF, CR and LF of `text` as `eol`.
+QString ConvertLineEnds(QString text, QStringView eol) {
+    if (text.contains(QLatin1Char('\r'))) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    }
+    if (eol != u"\n")
+        text.replace(QLatin1Char('\n'), eol.toString());
+    return text;
+}
+
+// The style of the first line end in the file; LF when there is none.
+CodeEditor::LineEnd DetectLineEnd(const QByteArray& bytes) {
+    const qsizetype lf = bytes.indexOf('\n');
+    const qsizetype cr = bytes.indexOf('\r');
+    if (cr < 0 || (lf >= 0 && lf < cr))
+        return CodeEditor::LineEnd::Lf;
+    return cr + 1 == lf ? CodeEditor::LineEnd::CrLf : CodeEditor::LineEnd::Cr;
+}
+
+// Strict UTF-8 (no overlong forms, surrogates or code points past U+10FFFF),
+// so that whatever passes decodes and encodes back to the same bytes.
+bool IsValidUtf8(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        if (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        const unsigned char lead = *p++;
+        if (lead < 0x80)
+            continue;
+        int more = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            more = 1;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            more = 2;
+            if (lead == 0xE0)
+                low = 0xA0;
+            if (lead == 0xED)
+                high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            more = 3;
+            if (lead == 0xF0)
+                low = 0x90;
+            if (lead == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (end - p < more || p[0] < low || p[0] > high)
+            return false;
+        for (int i = 1; i < more; ++i)
+            if (p[i] < 0x80 || p[i] > 0xBF)
+                return false;
+        p += more;
+    }
+    return true;
+}
+
+QStringView LineEndText(CodeEditor::LineEnd lineEnd) {
+    using enum CodeEditor::LineEnd;
+    return lineEnd == CrLf ? u"\r\n" : lineEnd == Cr ? u"\r" : u"\n";
+}
+
+int ButtonOf(Qt::MouseButton button) {
+    return button == Qt::LeftButton     ? CodeEditor::ButtonLeft
+           : button == Qt::RightButton  ? CodeEditor::ButtonRight
+           : button == Qt::MiddleButton ? CodeEditor::ButtonMiddle
+                                        : 0;
+}
+
+// The character code a key press delivers, 0 for keys that type nothing.
+int CharCodeOf(const QKeyEvent& event) {
+    const int code = CodeEditor::KeyCodeOf(event.key());
+    if (code == CodeEditor::VkReturn || code == CodeEditor::VkEscape || code == CodeEditor::VkTab ||
+        code == CodeEditor::VkBack)
+        return code;
+    if (event.key() == Qt::Key_Delete || event.text().isEmpty())
+        return 0;
+    return event.text().at(0).unicode();
+}
+
+// Qt keys and the key codes the editor reports for them.
+constexpr std::pair<int, int> KeyCodes[] = {
+    {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},       {Qt::Key_Backtab, 9},  {Qt::Key_Return, 13},
+    {Qt::Key_Enter, 13},    {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},
+    {Qt::Key_Pause, 19},    {Qt::Key_CapsLock, 20}, {Qt::Key_Escape, 27},  {Qt::Key_Space, 32},
+    {Qt::Key_PageUp, 33},   {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},     {Qt::Key_Home, 36},
+    {Qt::Key_Left, 37},     {Qt::Key_Up, 38},       {Qt::Key_Right, 39},   {Qt::Key_Down, 40},
+    {Qt::Key_Insert, 45},   {Qt::Key_Delete, 46},   {Qt::Key_Menu, 93},
+};
+
+QString PdfPathFor(const QString& documentPath) {
+    if (documentPath.trimmed().isEmpty())
+        return QDir::home().filePath(QStringLiteral("Untitled.pdf"));
+    const QFileInfo info(documentPath);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".pdf"));
+}
+}  // namespace
+
+CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent) {
+    setObjectName(QStringLiteral("cmaxEdit"));
+    setUtf8(true);
+    setEolMode(EolUnix);
+
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(10);
+    setFont(font);
+    setMarginsFont(font);
+    setMarginType(0, NumberMargin);
+    setMarginLineNumbers(0, true);
+    setMarginWidth(1, 0);
+    SendScintilla(SCI_SETMARGINLEFT, 0UL, 4L);
+    setCaretLineVisible(true);
+    setCaretLineBackgroundColor(QColor(0xff, 0xf8, 0xdc));
+    setTabWidth(4);
+    setAutoIndent(true);
+    setBraceMatching(SloppyBraceMatch);
+    // Size the horizontal scroll bar to the longest line seen, not a fixed width.
+    setScrollWidth(1);
+    setScrollWidthTracking(true);
+
+    connect(this, &QsciScintilla::textChanged, this, [this] {
+        if (!loading)
+            Q_EMIT TextChanged();
+    });
+    connect(this, &QsciScintilla::selectionChanged, this, &CodeEditor::SelectionChanged);
+    connect(this, &QsciScintilla::linesChanged, this, &CodeEditor::UpdateMarginWidth);
+    UpdateMarginWidth();
+}
+
+CodeEditor::~CodeEditor() = default;
+
+bool CodeEditor::OpenFile(const QString& path) {
+    documentPath = path;
+    lineEnd = LineEnd::Lf;
+    encoding = Encoding::Utf8;
+    byteOrderMark = false;
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        LoadBytes(QByteArray(), true);
+        return false;
+    }
+    QByteArray bytes = file.readAll();
+    file.close();
+
+    // Everything happens on the bytes, in place: CR and LF never occur inside
+    // a UTF-8 sequence, and valid UTF-8 goes to the control as it is.
+    lineEnd = DetectLineEnd(bytes);
+    if (bytes.contains('\r')) {
+        bytes.replace("\r\n", "\n");
+        bytes.replace('\r', '\n');
+    }
+    if (bytes.startsWith(Utf8Bom)) {
+        byteOrderMark = true;
+        bytes.remove(0, Utf8Bom.size());
+    }
+    if (!IsValidUtf8(bytes)) {
+        encoding = Encoding::Latin1;
+        byteOrderMark = false;
+        bytes = QString::fromLatin1(bytes).toUtf8();
+    }
+    LoadBytes(bytes, true);
+    return true;
+}
+
+bool CodeEditor::SaveFile(const QString& path) {
+    const QString content = ConvertLineEnds(AllText(), LineEndText(lineEnd));
+    QByteArray bytes;
+    // A Latin-1 file that now holds characters Latin-1 cannot store becomes
+    // UTF-8 rather than losing them.
+    if (encoding == Encoding::Latin1 && std::all_of(content.cbegin(), content.cend(),
+                                                    [](QChar c) { return c.unicode() < 0x100; })) {
+        bytes = content.toLatin1();
+    } else {
+        encoding = Encoding::Utf8;
+        bytes = content.toUtf8();
+        if (byteOrderMark)
+            bytes.prepend(Utf8Bom);
+    }
+
+    // A failed save leaves the old module as it was.
+    if (!WriteFileAtomically(path, bytes))
+        return false;
+    SendScintilla(SCI_SETSAVEPOINT);
+    return true;
+}
+
+// One bulk insert with undo collection off: a large module loads in a few
+// milliseconds, where an undoable setText copies it all into the undo buffer.
+void CodeEditor::LoadBytes(const QByteArray& utf8, bool quiet) {
+    const bool wasLoading = loading;
+    loading = quiet;
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    SendScintilla(SCI_CLEARALL);
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + 4096));
+    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(utf8.size()), utf8.constData());
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_SETSAVEPOINT);
+    SendScintilla(SCI_GOTOPOS, 0UL);
+    loading = wasLoading;
+}
+
+QString CodeEditor::Text() const {
+    return ConvertLineEnds(AllText(), u"\r\n");
+}
+
+// By length, not as a C string as text() reads it: a NUL byte in a module must
+// not cut off everything after it.
+QString CodeEditor::AllText() const {
+    const long length = SendScintilla(SCI_GETLENGTH);
+    QByteArray bytes(length + 1, '\0');
+    SendScintilla(SCI_GETTEXT, static_cast<unsigned long>(length + 1), bytes.data());
+    return QString::fromUtf8(bytes.constData(), length);
+}
+
+void CodeEditor::SetText(const QString& text) {
+    LoadBytes(ConvertLineEnds(text, u"\n").toUtf8(), false);
+}
+
+EditorRange CodeEditor::GetSel(bool normalise) const {
+    int anchor = static_cast<int>(SendScintilla(SCI_GETANCHOR));
+    int caret = static_cast<int>(SendScintilla(SCI_GETCURRENTPOS));
+    if (normalise && anchor > caret)
+        std::swap(anchor, caret);
+    EditorRange range;
+    lineIndexFromPosition(anchor, &range.startLine, &range.startColumn);
+    lineIndexFromPosition(caret, &range.endLine, &range.endColumn);
+    return range;
+}
+
+void CodeEditor::SetSel(const EditorRange& range, bool makeVisible) {
+    const int anchor = positionFromLineIndex(range.startLine, range.startColumn);
+    const int caret = positionFromLineIndex(range.endLine, range.endColumn);
+    if (makeVisible) {
+        SendScintilla(SCI_SETSEL, static_cast<unsigned long>(anchor), static_cast<long>(caret));
+        ensureLineVisible(range.endLine);
+    } else {
+        SendScintilla(SCI_SETCURRENTPOS, static_cast<unsigned long>(caret));
+        SendScintilla(SCI_SETANCHOR, static_cast<unsigned long>(anchor));
+    }
+}
+
+QString CodeEditor::LineText(int line) const {
+    if (line < 0 || line >= lines())
+        return QString();
+    const long length = SendScintilla(SCI_LINELENGTH, static_cast<unsigned long>(line));
+    QByteArray bytes(length + 1, '\0');
+    SendScintilla(SCI_GETLINE, static_cast<unsigned long>(line), bytes.data());
+    QString result = QString::fromUtf8(bytes.constData(), length);
+    while (result.endsWith(QLatin1Char('\n')) || result.endsWith(QLatin1Char('\r')))
+        result.chop(1);
+    return result;
+}
+
+int CodeEditor::LineCount() const {
+    return lines();
+}
+
+QString CodeEditor::CurrentWord() const {
+    int line = 0;
+    int index = 0;
+    getCursorPosition(&line, &index);
+    return wordAtLineIndex(line, index);
+}
+
+void CodeEditor::ReplaceSelection(const QString& text) {
+    replaceSelectedText(ConvertLineEnds(text, u"\n"));
+}
+
+bool CodeEditor::CanUndo() const {
+    return isUndoAvailable();
+}
+bool CodeEditor::CanRedo() const {
+    return isRedoAvailable();
+}
+bool CodeEditor::CanCut() const {
+    return hasSelectedText() && !isReadOnly();
+}
+bool CodeEditor::CanCopy() const {
+    return hasSelectedText();
+}
+bool CodeEditor::CanPaste() const {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return !isReadOnly() && data && data->hasText();
+}
+
+bool CodeEditor::ExecuteCmd(int command, int datum) {
+    switch (command) {
+        case Undo:
+            return CanUndo() && (undo(), true);
+        case Redo:
+            return CanRedo() && (redo(), true);
+        case Cut:
+            return CanCut() && (cut(), true);
+        case Copy:
+            return CanCopy() && (copy(), true);
+        case Paste:
+            return CanPaste() && (paste(), true);
+        case Delete:
+            return !isReadOnly() && (SendScintilla(SCI_CLEAR), true);
+        case SelectAll:
+            selectAll(true);
+            return true;
+        case Find:
+            Dialog()->ShowFind(SearchSeed());
+            return true;
+        case Replace:
+            Dialog()->ShowReplace(SearchSeed());
+            return true;
+        case FindNext:
+            // What the open box shows is what the user means to find next.
+            if (dialog && dialog->isVisible())
+                lastSearch = dialog->Options();
+            if (lastSearch.text.isEmpty()) {
+                Dialog()->ShowFind(SearchSeed());
+                return true;
+            }
+            return FindFromCaret(FindNext);
+        case GoToLine: {
+            int line = datum;
+            if (line < 0) {
+                int current = 0;
+                int index = 0;
+                getCursorPosition(&current, &index);
+                line = GoToLineDialog::Ask(this, lines(), current);
+                if (line < 0)
+                    return false;
+            }
+            GoTo(line);
+            return true;
+        }
+        case ShowArgumentTip:
+        case ListInsertBegin:
+        case ListInsertEnd:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CodeEditor::GoTo(int line) {
+    line = std::clamp(line, 0, std::max(0, lines() - 1));
+    setCursorPosition(line, 0);
+    ensureLineVisible(line);
+}
+
+int CodeEditor::HitTest(const QPoint& point) const {
+    const QRect area = viewport()->geometry();
+    if (!area.contains(point))
+        return HitOutside;
+    int marginsWidth = 0;
+    for (int margin = 0; margin < margins(); ++margin)
+        marginsWidth += marginWidth(margin);
+    return point.x() - area.left() < marginsWidth ? HitOutside : HitText;
+}
+
+QString CodeEditor::PrintContents() {
+    QsciPrinter printer(QPrinter::HighResolution);
+    QString pdf;
+    if (QPrinterInfo::defaultPrinter().isNull()) {
+        pdf = PdfPathFor(documentPath);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+    }
+    printer.setDocName(documentPath.isEmpty() ? QStringLiteral("Untitled")
+                                              : QFileInfo(documentPath).fileName());
+    printer.setWrapMode(WrapWord);
+    if (!printer.printRange(this))
+        return QString();
+    return pdf.isEmpty() || QFileInfo(pdf).size() > 0 ? pdf : QString();
+}
+
+FindReplaceDialog* CodeEditor::Dialog() {
+    if (dialog)
+        return dialog;
+    dialog = new FindReplaceDialog(this);
+    connect(dialog, &FindReplaceDialog::FindNextClicked, this, [this] {
+        lastSearch = dialog->Options();
+        FindFromCaret(dialog->ReplaceMode() ? Replace : Find);
+    });
+    connect(dialog, &FindReplaceDialog::ReplaceClicked, this, [this] {
+        lastSearch = dialog->Options();
+        ReplaceNext(dialog->ReplaceText());
+    });
+    connect(dialog, &FindReplaceDialog::ReplaceAllClicked, this, [this] {
+        lastSearch = dialog->Options();
+        if (const int count = ReplaceAll(dialog->ReplaceText()); count > 0)
+            dialog->SetStatus(tr("Replaced %1 occurrence(s).").arg(count));
+    });
+    return dialog;
+}
+
+// The dialog opens on the selected text when it is part of one line, else on
+// the last search, else on the word at the caret.
+SearchOptions CodeEditor::SearchSeed() const {
+    SearchOptions options = lastSearch;
+    const EditorRange range = GetSel(true);
+    if (hasSelectedText() && range.startLine == range.endLine)
+        options.text = selectedText();
+    else if (options.text.isEmpty())
+        options.text = CurrentWord();
+    return options;
+}
+
+int CodeEditor::SearchFlags(const SearchOptions& options) const {
+    return (options.matchCase ? SCFIND_MATCHCASE : 0) | (options.wholeWord ? SCFIND_WHOLEWORD : 0);
+}
+
+// Searches from `from` towards `to` (backwards when to < from).
+bool CodeEditor::FindRange(long from, long to, long& start, long& end) const {
+    const QByteArray needle = lastSearch.text.toUtf8();
+    if (needle.isEmpty())
+        return false;
+    SendScintilla(SCI_SETSEARCHFLAGS, static_cast<unsigned long>(SearchFlags(lastSearch)));
+    SendScintilla(SCI_SETTARGETSTART, static_cast<unsigned long>(from));
+    SendScintilla(SCI_SETTARGETEND, static_cast<unsigned long>(to));
+    const long found = SendScintilla(SCI_SEARCHINTARGET, static_cast<unsigned long>(needle.size()),
+                                     needle.constData());
+    if (found < 0)
+        return false;
+    start = found;
+    end = SendScintilla(SCI_GETTARGETEND);
+    return true;
+}
+
+bool CodeEditor::FindFromCaret(int command) {
+    if (lastSearch.text.isEmpty())
+        return false;
+    const long length = SendScintilla(SCI_GETLENGTH);
+    const long selStart = SendScintilla(SCI_GETSELECTIONSTART);
+    const long selEnd = SendScintilla(SCI_GETSELECTIONEND);
+    long start = 0;
+    long end = 0;
+    // Past the end of the text the search wraps round to the other end.
+    const bool found =
+        lastSearch.forward
+            ? FindRange(selEnd, length, start, end) || FindRange(0, length, start, end)
+            : FindRange(selStart, 0, start, end) || FindRange(length, 0, start, end);
+    if (!found) {
+        ReportNotFound(command);
+        return false;
+    }
+    if (lastSearch.forward)
+        SendScintilla(SCI_SETSEL, static_cast<unsigned long>(start), end);
+    else
+        SendScintilla(SCI_SETSEL, static_cast<unsigned long>(end), start);
+    int line = 0;
+    int index = 0;
+    lineIndexFromPosition(static_cast<int>(start), &line, &index);
+    ensureLineVisible(line);
+    return true;
+}
+
+bool CodeEditor::SelectionIsMatch() const {
+    const long selStart = SendScintilla(SCI_GETSELECTIONSTART);
+    const long selEnd = SendScintilla(SCI_GETSELECTIONEND);
+    long start = 0;
+    long end = 0;
+    return selStart < selEnd && FindRange(selStart, selEnd, start, end) && start == selStart &&
+           end == selEnd;
+}
+
+bool CodeEditor::ReplaceNext(const QString& with) {
+    if (lastSearch.text.isEmpty() || isReadOnly())
+        return false;
+    bool replaced = false;
+    if (SelectionIsMatch()) {
+        const QByteArray bytes = with.toUtf8();
+        SendScintilla(SCI_TARGETFROMSELECTION);
+        SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(bytes.size()),
+                      bytes.constData());
+        const long after = lastSearch.forward ? SendScintilla(SCI_GETTARGETEND)
+                                              : SendScintilla(SCI_GETTARGETSTART);
+        SendScintilla(SCI_SETSEL, static_cast<unsigned long>(after), after);
+        replaced = true;
+    }
+    return FindFromCaret(Replace) || replaced;
+}
+
+int CodeEditor::ReplaceAll(const QString& with) {
+    if (lastSearch.text.isEmpty() || isReadOnly())
+        return 0;
+    const QByteArray bytes = with.toUtf8();
+    int count = 0;
+    long from = 0;
+    long start = 0;
+    long end = 0;
+    beginUndoAction();
+    while (FindRange(from, SendScintilla(SCI_GETLENGTH), start, end)) {
+        SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(bytes.size()),
+                      bytes.constData());
+        from = SendScintilla(SCI_GETTARGETEND);
+        ++count;
+    }
+    endUndoAction();
+    if (count == 0)
+        ReportNotFound(Replace);
+    return count;
+}
+
+void CodeEditor::ReportNotFound(int command) {
+    bool handled = false;
+    Q_EMIT CommandFailed(command, NotFound, &handled);
+    if (handled)
+        return;
+    QWidget* owner = dialog && dialog->isVisible() ? static_cast<QWidget*>(dialog) : this;
+    Prompt::Current().Message(owner, QMessageBox::Information, tr("Find"),
+                              tr("Cannot find \"%1\".").arg(lastSearch.text));
+}
+
+void CodeEditor::UpdateMarginWidth() {
+    int digits = 1;
+    for (int n = lines(); n >= 10; n /= 10)
+        ++digits;
+    digits = std::max(digits, 3);
+    if (digits == numberDigits)
+        return;
+    numberDigits = digits;
+    // One spare digit keeps the numbers off the text.
+    setMarginWidth(0, QString(digits + 1, QLatin1Char('9')));
+}
+
+int CodeEditor::KeyCodeOf(int qtKey) {
+    for (const auto& [key, code] : KeyCodes)
+        if (key == qtKey)
+            return code;
+    if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z))
+        return qtKey;
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+        return 112 + (qtKey - Qt::Key_F1);
+    return 0;
+}
+
+int CodeEditor::ShiftStateOf(Qt::KeyboardModifiers modifiers) {
+    return (modifiers & Qt::ShiftModifier ? ShiftBitShift : 0) |
+           (modifiers & Qt::ControlModifier ? ShiftBitCtrl : 0) |
+           (modifiers & Qt::AltModifier ? ShiftBitAlt : 0);
+}
+
+void CodeEditor::keyPressEvent(QKeyEvent* event) {
+    const int shift = ShiftStateOf(event->modifiers());
+    Q_EMIT KeyDown(KeyCodeOf(event->key()), shift);
+    if (const int code = CharCodeOf(*event)) {
+        keySwallowed = false;
+        Q_EMIT KeyPress(code, shift);
+        if (keySwallowed) {
+            keySwallowed = false;
+            event->accept();
+            return;
+        }
+    }
+    QsciScintilla::keyPressEvent(event);
+}
+
+void CodeEditor::keyReleaseEvent(QKeyEvent* event) {
+    QsciScintilla::keyReleaseEvent(event);
+    if (!event->isAutoRepeat())
+        Q_EMIT KeyUp(KeyCodeOf(event->key()), ShiftStateOf(event->modifiers()));
+}
+
+// Mouse events arrive from the viewport; callers get positions in this
+// widget's coordinates so that HitTest can classify them.
+void CodeEditor::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = viewport()->mapTo(this, event->position().toPoint());
+    Q_EMIT MouseDown(ButtonOf(event->button()), ShiftStateOf(event->modifiers()), at);
+    QsciScintilla::mousePressEvent(event);
+}
+
+void CodeEditor::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint at = viewport()->mapTo(this, event->position().toPoint());
+    QsciScintilla::mouseReleaseEvent(event);
+    Q_EMIT MouseUp(ButtonOf(event->button()), ShiftStateOf(event->modifiers()), at);
+}
+
+// The window decides what a right click shows; the built-in menu stays away.
+void CodeEditor::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+}

@@ -1,0 +1,138 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "TestSupport.h"
+#include "editor/EditorWindow.h"
+
+class EditorWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString module;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QApplication::setApplicationName("Zorbel Builder");
+        module = dir.filePath("prog.zbl");
+        WriteAll(module, "Sub Main\r\n  x = 1\r\nEnd Sub\r\n");
+    }
+
+    void ControlsAndCaptions() {
+        EditorWindow window;
+        QCOMPARE(window.objectName(), QString("Form2"));
+        QCOMPARE(window.findChild<QLabel*>("Label1")->text(), QString("Module : "));
+        QCOMPARE(window.findChild<QComboBox*>("Combo1")->itemText(0), QString("(General)"));
+        QCOMPARE(window.findChild<QComboBox*>("Combo2")->itemText(0), QString("(Declarations)"));
+        QCOMPARE(window.findChild<CodeEditor*>("cmaxEdit"), window.Editor());
+
+        window.LoadFile("");
+        QCOMPARE(window.Label1->text(), QString("Module :   "));
+        QCOMPARE(window.ModuleName(), QString());
+        QCOMPARE(window.Editor()->Text(), QString());
+
+        window.LoadFile(module);
+        QCOMPARE(window.Label1->text(), QString("Module :   prog.zbl"));
+        QCOMPARE(window.ModuleName(), QString("prog.zbl"));
+        QCOMPARE(window.FileName(), module);
+        QCOMPARE(window.Editor()->LineText(1), QString("  x = 1"));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+
+        // A module that cannot be read still names itself, from either separator.
+        EditorWindow missing;
+        missing.LoadFile("C:\\work\\old.zbl");
+        QCOMPARE(missing.Label1->text(), QString("Module :   old.zbl"));
+        QCOMPARE(missing.Editor()->Text(), QString());
+    }
+
+    void ChangedFlagRules() {
+        const QString copy = dir.filePath("changed.zbl");
+        QFile::copy(module, copy);
+        EditorWindow window;
+        window.LoadFile(copy);
+        QVERIFY(!window.DocChanged());
+        QVERIFY(!window.CanUndo() && !window.CanDelete());
+        window.Editor()->ReplaceSelection("' note\n");
+        QVERIFY(window.DocChanged());
+        QVERIFY(window.CanUndo() && window.CanDelete());
+        QVERIFY(window.Editor()->SaveFile(copy));
+        QVERIFY(window.DocChanged());
+        window.Editor()->ExecuteCmd(CodeEditor::Undo);
+        QVERIFY(window.DocChanged());
+        QCOMPARE(window.CanDelete(), window.CanUndo());
+
+        window.SetDocChanged(false);
+        QVERIFY(!window.DocChanged());
+        window.SetFileName(dir.filePath("renamed.zbl"));
+        QCOMPARE(window.FileName(), dir.filePath("renamed.zbl"));
+        QCOMPARE(window.ModuleName(), QString("changed.zbl"));
+    }
+
+    void CaretPositionReachesTheStatusLine() {
+        EditorWindow window;
+        window.LoadFile(module);
+        QCOMPARE(window.CurrentPosition(), QString("0/0"));
+        QCOMPARE(window.CurrentLine(), QString("0/4"));
+        QSignalSpy status(&window, &EditorWindow::StatusText);
+        window.Editor()->SetSel({1, 0, 1, 3});
+        QCOMPARE(window.CurrentPosition(), QString("1/3"));
+        QCOMPARE(window.CurrentLine(), QString("1/4"));
+        QVERIFY(!status.isEmpty());
+        QCOMPARE(status.last().at(0).toString(), QString("Position : 1/3"));
+    }
+
+    void SearchMessagesComeFromTheWindowOnly() {
+        ScriptedPrompt prompt;
+        EditorWindow window;
+        window.LoadFile(module);
+        window.Editor()->SetLastSearch({"Function"});
+        QVERIFY(!window.Editor()->ExecuteCmd(CodeEditor::FindNext));
+        QCOMPARE(prompt.asked.size(), size_t(1));
+        QCOMPARE(prompt.asked[0].text, QString("  Search text is not found. "));
+        QCOMPARE(prompt.asked[0].title, QString("Zorbel Builder"));
+
+        window.Editor()->SetLastSearch({"End"});
+        QVERIFY(window.Editor()->ExecuteCmd(CodeEditor::FindNext));
+        QCOMPARE(prompt.asked.size(), size_t(1));
+
+        bool handled = false;
+        Q_EMIT window.Editor()->CommandFailed(CodeEditor::Paste, 7, &handled);
+        QVERIFY(!handled);
+        QCOMPARE(prompt.asked.size(), size_t(1));
+    }
+
+    void KeysAndClicksAskTheMainWindow() {
+        EditorWindow window;
+        window.LoadFile(module);
+        window.resize(500, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        CodeEditor* editor = window.Editor();
+        QSignalSpy update(&window, &EditorWindow::UpdateUIRequested);
+        QSignalSpy menu(&window, &EditorWindow::EditMenuRequested);
+
+        QTest::keyClick(editor, Qt::Key_A);
+        QCOMPARE(update.count(), 0);
+        QTest::keyClick(editor, Qt::Key_Down);
+        QCOMPARE(update.count(), 1);
+        QTest::keyClick(editor, Qt::Key_Escape);  // key down and key press
+        QCOMPARE(update.count(), 3);
+
+        const QPoint text(editor->marginWidth(0) + 40, 5);
+        QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, text);
+        QCOMPARE(update.count(), 4);
+        QCOMPARE(menu.count(), 0);
+        QTest::mouseClick(editor->viewport(), Qt::RightButton, {}, text);
+        QCOMPARE(menu.count(), 1);
+        QCOMPARE(update.count(), 4);
+        QTest::mouseClick(editor->viewport(), Qt::RightButton, {}, QPoint(2, 5));
+        QCOMPARE(menu.count(), 1);
+    }
+};
+
+ZIDE_TEST(EditorWindowTest)
+#include "EditorWindowTest.moc"
