@@ -1,0 +1,152 @@
+// Opening and saving modules, and the save prompt when a module window closes.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+
+#include "editor/CodeEditor.h"
+#include "editor/EditorWindow.h"
+#include "settings/CommonDialogs.h"
+#include "settings/PathHelpers.h"
+#include "settings/Prompt.h"
+#include "settings/Registry.h"
+#include "shell/CommandTable.h"
+#include "shell/DockHost.h"
+#include "shell/MainWindow.h"
+#include "solution/SolutionState.h"
+
+namespace {
+using mdlCommonDialog::OFN_EXPLORER;
+const QString OpenTitle = QStringLiteral("Open File ...");
+const QString ModuleFilter = QStringLiteral(
+    "Zorbel Files (*.zbl, *.cpp, *.c, *.h)|*.zbl; *.zsl; *.cpp; *.c; *.h|All Files (*.*)|*.*");
+
+bool IsSolutionPath(const QString& path) {
+    return path.right(4).toLower() == QLatin1String(".zsl");
+}
+
+QString Caption(const QString& path) {
+    return QLatin1Char(' ') + FileNameOf(path) + QLatin1Char(' ');
+}
+}  // namespace
+
+EditorWindow* MainWindow::CreateEditor(const QString& caption, const QString& key) {
+    auto* editor = new EditorWindow;
+    connect(editor, &EditorWindow::UpdateUIRequested, this, &MainWindow::UpdateUI);
+    connect(editor, &EditorWindow::StatusText, lblStatus1, &QLabel::setText);
+    connect(editor, &EditorWindow::EditMenuRequested, dsMain,
+            [this] { dsMain->PopupBar(QStringLiteral("Edit")); });
+    dsMain->CreateWindow(caption, key, editor);
+    return editor;
+}
+
+DocWindow* MainWindow::WindowOf(const EditorWindow* editor) const {
+    for (DocWindow* window : dsMain->Windows())
+        if (window->Form() == editor)
+            return window;
+    return nullptr;
+}
+
+void MainWindow::OpenFile(QAction* tool, const QString& filter) {
+    QString path = pathToOpenNext;
+    if (path.trimmed().isEmpty())
+        path = mdlCommonDialog::ShowOpenDialog(this, filter.isEmpty() ? ModuleFilter : filter,
+                                               OpenTitle, OFN_EXPLORER);
+    pathToOpenNext.clear();
+    if (!IsSolutionPath(path))
+        OpenModule(path, tool);
+    // Solutions open into the Project Explorer, which arrives with the
+    // solution work.
+    mdlRegistry::SetRegString(mdlRegistry::RegRoot::LocalMachine, mdlRegistry::SettingsKey,
+                              QStringLiteral("OpenFile"), QString());
+}
+
+void MainWindow::OpenModule(const QString& path, QAction*) {
+    if (path.trimmed().isEmpty())
+        return;
+    for (DocWindow* window : dsMain->Windows()) {
+        auto* open = qobject_cast<EditorWindow*>(window->Form());
+        if (open && open->FileName() == path) {
+            dsMain->Activate(window);
+            return;
+        }
+    }
+    EditorWindow* editor = CreateEditor(Caption(path), QString());
+    editor->LoadFile(path);
+    dsMain->AddRecent(QLatin1String(CommandTable::RecentModules), path);
+    UpdateUI();
+    // No solution lists the module yet, so it gets a key of its own.
+    ++SolutionState.FilesCount;
+    if (DocWindow* window = WindowOf(editor))
+        window->SetKey(QStringLiteral("file%1").arg(SolutionState.FilesCount));
+}
+
+bool MainWindow::SaveEditor(DocWindow* window, EditorWindow* editor, const QString& path) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool saved = editor->Editor()->SaveFile(path);
+    QApplication::restoreOverrideCursor();
+    if (!saved) {
+        // The old file is untouched; the text stays in the window.
+        Prompt::Current().Message(this, QMessageBox::Critical, QApplication::applicationName(),
+                                  QStringLiteral(" Could not save ") + path + QLatin1Char(' '));
+        return false;
+    }
+    editor->SetFileName(path);
+    editor->Label1->setText(QStringLiteral("Module :   ") + FileNameOf(path));
+    if (window)
+        window->SetCaption(Caption(path));
+    if (!IsSolutionPath(path))
+        dsMain->AddRecent(QLatin1String(CommandTable::RecentModules), path);
+    return true;
+}
+
+void MainWindow::SaveFile(bool saveAs) {
+    EditorWindow* editor = ActiveEditor();
+    if (editor) {
+        QString path;
+        if (editor->FileName().trimmed().isEmpty())
+            path = mdlCommonDialog::ShowSaveDialog(
+                this, QStringLiteral("Zorbel Files (*.zbl)|*.zbl|All Files (*.*)|*.*"),
+                QStringLiteral("Save File ..."), OFN_EXPLORER, QStringLiteral("zbl"));
+        else if (saveAs)
+            path = mdlCommonDialog::ShowSaveDialog(
+                this, QStringLiteral("Zorbel Files (*.zbl)|*.zbl;|All Files (*.*)|*.*"),
+                QStringLiteral("Save File As ..."), OFN_EXPLORER, QStringLiteral("zbl"));
+        else
+            path = editor->FileName();
+        if (!path.trimmed().isEmpty())
+            SaveEditor(dsMain->ActiveWindow(), editor, path.trimmed());
+    }
+    SaveProject();
+}
+
+void MainWindow::SaveProject() {
+    // Nothing to write while no solution is loaded; writing solutions comes
+    // with the Project Explorer.
+    if (SolutionState.Name.trimmed().isEmpty())
+        return;
+}
+
+void MainWindow::WindowClosing(DocWindow* window, bool* cancel) {
+    auto* editor = qobject_cast<EditorWindow*>(window->Form());
+    if (!editor || !editor->DocChanged())
+        return;
+    dsMain->Activate(window);
+    const auto answer = Prompt::Current().Message(
+        this, QMessageBox::Critical, QStringLiteral("Save changes"),
+        QStringLiteral("Save changes to this file ?"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::No)
+        return;
+    if (answer != QMessageBox::Yes) {
+        *cancel = true;
+        return;
+    }
+    QString path = editor->FileName();
+    if (path.trimmed().isEmpty())
+        path = mdlCommonDialog::ShowSaveDialog(
+            this, QStringLiteral("Zorbel Files (*.zbl)|*.zbl;*.zsp|All Files (*.*)|*.*"),
+            QStringLiteral("Save File ..."), OFN_EXPLORER, QStringLiteral("zbl"));
+    // A cancelled dialog or a failed save keeps the window, so nothing is lost.
+    if (path.trimmed().isEmpty() || !SaveEditor(window, editor, path.trimmed()))
+        *cancel = true;
+}

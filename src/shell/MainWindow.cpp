@@ -1,0 +1,246 @@
+#include "shell/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+
+#include "editor/EditorWindow.h"
+#include "settings/LayoutStore.h"
+#include "settings/ProgramFolder.h"
+#include "settings/Registry.h"
+#include "shell/DockHost.h"
+#include "shell/StartPage.h"
+#include "solution/SolutionState.h"
+
+using namespace mdlRegistry;
+
+namespace {
+constexpr int TwipsPerPixel = 15;
+
+QString Setting(const QString& key, const QString& name) {
+    return GetRegString(RegRoot::LocalMachine, key, name);
+}
+
+// A pane form that later parts of the IDE fill: named as the form it stands for.
+QWidget* PaneForm(const char* formName, QWidget* content = nullptr) {
+    auto* form = new QWidget;
+    form->setObjectName(QString::fromLatin1(formName));
+    auto* layout = new QHBoxLayout(form);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (content)
+        layout->addWidget(content);
+    return form;
+}
+}  // namespace
+
+MainWindow::MainWindow() {
+    // The shell's images live in the static library and need asking for.
+    Q_INIT_RESOURCE(shell);
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Zorbel Builder"));
+    setWindowIcon(QIcon(QStringLiteral(":/shell/ICON_00.png")));
+    dsMain = new DockHost(this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(350);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(250);
+    connect(Timer2, &QTimer::timeout, this, &MainWindow::PollHandOver);
+
+    auto addLabel = [this](int panel, const char* name, const QString& text) {
+        auto* label = new QLabel(text, dsMain->StatusPanel(panel));
+        label->setObjectName(QString::fromLatin1(name));
+        dsMain->StatusPanel(panel)->layout()->addWidget(label);
+        return label;
+    };
+    lblStatus1 = addLabel(1, "lblStatus1", QStringLiteral("Ready"));
+    lblStatus2 = addLabel(2, "lblStatus2", QString());
+    lblStatus3 = addLabel(3, "lblStatus3", QString());
+
+    connect(dsMain, &DockHost::ToolClick, this, &MainWindow::ToolClick);
+    connect(dsMain, &DockHost::WindowActivated, this, &MainWindow::WindowActivated);
+    connect(dsMain, &DockHost::WindowClosing, this, &MainWindow::WindowClosing);
+}
+
+QString MainWindow::ResolveSyntaxFile(const QString& setting) {
+    const QString fallback = ProgramFolder::File(QStringLiteral("zbl.syn"));
+    QString path = setting.trimmed();
+    if (path.isEmpty())
+        return fallback;
+    // A relative value names a file in the program folder.
+    if (!QFileInfo(path).isAbsolute())
+        path = ProgramFolder::File(path);
+    return QFileInfo::exists(path) ? path : fallback;
+}
+
+void MainWindow::Startup(const QString& commandLine) {
+    const QString handedOver = commandLine.trimmed();
+    if (!handedOver.isEmpty())
+        SetRegString(RegRoot::LocalMachine, SettingsKey, "OpenFile", handedOver);
+    SolutionState.Reset();
+
+    defaultSyntaxFile = ResolveSyntaxFile(Setting(SettingsKey, "SyntaxFile"));
+
+    clsLayout layout;
+    layout.Load(ProgramFolder::File(QStringLiteral("zlay.lay")));
+    if (!layout.Layout().isEmpty())
+        dsMain->RestoreLayout(layout.Layout());
+
+    RestorePlacement();
+
+    auto* start = new StartPage;
+    dsMain->CreateWindow(QStringLiteral(" Start Page "), QStringLiteral("Startup"), start);
+
+    auto* output = new QPlainTextEdit;
+    output->setObjectName(QStringLiteral("Text1"));
+    output->setReadOnly(true);
+    dsMain->AttachForm(QStringLiteral("frmOutput"), PaneForm("Form5", output));
+    dsMain->AttachForm(QStringLiteral("frmProject"), PaneForm("Form6"));
+    dsMain->AttachForm(QStringLiteral("frmHelp"), PaneForm("Form7", new ContentPanel));
+    dsMain->AttachForm(QStringLiteral("frmTask"), PaneForm("Form11"));
+
+    QCoreApplication::processEvents();
+    show();
+    for (int i = 0; i < 6; ++i)
+        QCoreApplication::processEvents();
+
+    pathToOpenNext = ProgramFolder::File(QStringLiteral("!default.zsl"));
+    RunTool(QStringLiteral("FileOpen"));
+    SolutionState.SolutionPath.clear();
+
+    Timer2->start();
+    UpdateUI();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    Q_EMIT Ready();
+}
+
+void MainWindow::PollHandOver() {
+    pathToOpenNext = Setting(SettingsKey, "OpenFile");
+    QCoreApplication::processEvents();
+    if (!pathToOpenNext.trimmed().isEmpty())
+        OpenFile(nullptr, QString());
+}
+
+void MainWindow::RestorePlacement() {
+    const int state = Setting(FormsKey, "Main.State").toInt();
+    const int top = Setting(FormsKey, "Main.Top").toInt() / TwipsPerPixel;
+    const int left = Setting(FormsKey, "Main.Left").toInt() / TwipsPerPixel;
+    const int width = Setting(FormsKey, "Main.Width").toInt() / TwipsPerPixel;
+    const int height = Setting(FormsKey, "Main.Height").toInt() / TwipsPerPixel;
+    // The normal placement is restored in every state, so un-maximising
+    // later returns to where the user had the window.
+    if (width >= 200 && height >= 150) {
+        setGeometry(left, top, width, height);
+    } else {
+        // First start: three quarters of the screen, centred.
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        resize(screen.width() * 3 / 4, screen.height() * 3 / 4);
+        move(screen.center() - rect().center());
+    }
+    if (state == 2)
+        setWindowState(Qt::WindowMaximized);
+    else if (state == 1)
+        setWindowState(Qt::WindowMinimized);
+}
+
+void MainWindow::SavePlacement() {
+    const int state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
+    SetRegString(RegRoot::LocalMachine, FormsKey, "Main.State", QString::number(state));
+    if (state != 0)
+        return;
+    const QRect placement = geometry();
+    SetRegString(RegRoot::LocalMachine, FormsKey, "Main.Top",
+                 QString::number(placement.top() * TwipsPerPixel));
+    SetRegString(RegRoot::LocalMachine, FormsKey, "Main.Left",
+                 QString::number(placement.left() * TwipsPerPixel));
+    SetRegString(RegRoot::LocalMachine, FormsKey, "Main.Width",
+                 QString::number(placement.width() * TwipsPerPixel));
+    SetRegString(RegRoot::LocalMachine, FormsKey, "Main.Height",
+                 QString::number(placement.height() * TwipsPerPixel));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (shutDown) {
+        event->accept();
+        return;
+    }
+    closing = true;
+    QCoreApplication::processEvents();
+    for (DocWindow* window : dsMain->Windows()) {
+        if (!dsMain->CloseWindow(window)) {
+            closing = false;
+            event->ignore();
+            return;
+        }
+    }
+    ShutDown();
+    event->accept();
+}
+
+void MainWindow::ShutDown() {
+    shutDown = true;
+    Timer2->stop();
+    clsLayout layout;
+    layout.SetLayout(dsMain->SaveLayout());
+    layout.Save(ProgramFolder::File(QStringLiteral("zlay.lay")));
+    SavePlacement();
+    QFile::remove(ProgramFolder::File(QStringLiteral("zqtemp001.zbl")));
+    QFile::remove(ProgramFolder::File(QStringLiteral("zqtemp001.exe")));
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+EditorWindow* MainWindow::ActiveEditor() const {
+    DocWindow* window = dsMain->ActiveWindow();
+    return window ? qobject_cast<EditorWindow*>(window->Form()) : nullptr;
+}
+
+bool MainWindow::UpdateUI() {
+    EditorWindow* editor = ActiveEditor();
+    const bool loaded = !SolutionState.Name.trimmed().isEmpty();
+    dsMain->SetToolEnabled(QStringLiteral("ProjectNew"), true);
+    dsMain->SetToolEnabled(QStringLiteral("ProjectOpen"), true);
+    for (const char* id : {"ProjectSave", "ProjectAdd", "ProjectOptions"})
+        dsMain->SetToolEnabled(QString::fromLatin1(id), loaded);
+    if (editor) {
+        dsMain->SetToolEnabled(QStringLiteral("EditUndo"), editor->CanUndo());
+        dsMain->SetToolEnabled(QStringLiteral("EditRedo"), editor->CanRedo());
+        dsMain->SetToolEnabled(QStringLiteral("EditCut"), editor->CanCut());
+        dsMain->SetToolEnabled(QStringLiteral("EditCopy"), editor->CanCopy());
+        dsMain->SetToolEnabled(QStringLiteral("EditPaste"), editor->CanPaste());
+        dsMain->SetToolEnabled(QStringLiteral("EditDelete"), editor->CanDelete());
+    }
+    return loaded;
+}
+
+void MainWindow::WindowActivated(DocWindow* window) {
+    if (window && window->Form()) {
+        window->Form()->setFocus();
+        UpdateUI();
+    }
+    QCoreApplication::processEvents();
+    const QList<DocWindow*> windows = dsMain->Windows();
+    if (windows.isEmpty())
+        return;
+    const int index = windows.indexOf(window) + 1;  // the first window is 1
+    const int count = windows.size();
+    if (index > 1)
+        dsMain->SetToolEnabled(QStringLiteral("ViewPrevious"), true);
+    if (index != count)
+        dsMain->SetToolEnabled(QStringLiteral("ViewNext"), true);
+    if (index == 1)
+        dsMain->SetToolEnabled(QStringLiteral("ViewPrevious"), false);
+    if (index == count)
+        dsMain->SetToolEnabled(QStringLiteral("ViewNext"), false);
+}

@@ -1,0 +1,96 @@
+#pragma once
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <vector>
+
+class DockHost;
+class DocWindow;
+class EditorWindow;
+class QAction;
+class QLabel;
+class QTimer;
+
+// The main window "Form1": owns the docking host, runs start-up and
+// shutdown, dispatches every command and keeps the command states current.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow();
+
+    // Start-up after construction, up to the ready state: layout, placement,
+    // start page, panes, default solution, hand-over poll, command states.
+    // `commandLine` is the file the program was started with ("" for none).
+    void Startup(const QString& commandLine);
+
+    // The dispatcher: runs the command of `tool` and refreshes the command
+    // states. RunTool finds the tool by its CommandId and clicks it.
+    void ToolClick(QAction* tool);
+    void RunTool(const QString& commandId);
+
+    // Opens the path to open next, or asks for a file with `filter` (a
+    // filter in the dialog form "Description|pattern|..."; "" for modules).
+    void OpenFile(QAction* tool, const QString& filter);
+    void SaveFile(bool saveAs);
+    void SaveProject();
+    bool UpdateUI();
+
+    // The editor of the active document window; nullptr when there is none.
+    EditorWindow* ActiveEditor() const;
+    DockHost* Host() const { return dsMain; }
+
+    void SetPathToOpenNext(const QString& path) { pathToOpenNext = path; }
+    void SetClipText(const QString& text) { clipText = text; }
+    QString DefaultSyntaxFile() const { return defaultSyntaxFile; }
+
+    // The syntax file that start-up uses when the settings name none or a
+    // missing one; exposed for the Settings dialog and for tests.
+    static QString ResolveSyntaxFile(const QString& setting);
+
+    // The command table in dispatch order: CommandId and what it runs. The
+    // handler answers whether the command states are refreshed afterwards.
+    struct CommandRow {
+        const char* id;
+        std::function<bool(MainWindow&, QAction*)> run;
+    };
+    static const std::vector<CommandRow>& CommandRows();
+
+Q_SIGNALS:
+    // Start-up has reached the ready state.
+    void Ready();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void NewModuleWindow(const QString& commandId);
+    void OpenModule(const QString& path, QAction* tool);
+    void SaveAll();
+    bool OpenRecent(QAction* tool, const QString& listId);
+    void CycleWindow(int step);
+    void TogglePane(const QString& paneId);
+    void ToggleBar(const QString& barId, const QString& toolId);
+    void PrintActive();
+    void WindowActivated(DocWindow* window);
+    void WindowClosing(DocWindow* window, bool* cancel);
+    bool SaveEditor(DocWindow* window, EditorWindow* editor, const QString& path);
+    EditorWindow* CreateEditor(const QString& caption, const QString& key);
+    DocWindow* WindowOf(const EditorWindow* editor) const;
+    void PollHandOver();
+    void RestorePlacement();
+    void SavePlacement();
+    void ShutDown();
+    bool RunToolsHelp(const QString& id);
+
+    DockHost* dsMain;
+    QTimer* Timer1;
+    QTimer* Timer2;
+    QLabel* lblStatus1;
+    QLabel* lblStatus2;
+    QLabel* lblStatus3;
+    QString pathToOpenNext;
+    QString clipText;
+    QString defaultSyntaxFile;
+    bool closing = false;
+    bool shutDown = false;
+};

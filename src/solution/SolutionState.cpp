@@ -1,0 +1,3 @@
+#include "solution/SolutionState.h"
+
+SolutionRecord SolutionState;

@@ -1,0 +1,17 @@
+#pragma once
+#include <QString>
+
+// The one open solution: its name, file, start-up module, build batch and the
+// counter that makes module window keys unique ("file" + FilesCount).
+struct SolutionRecord {
+    QString Name;
+    QString SolutionPath;
+    QString Startup;
+    QString BuildBatch;
+    int FilesCount = 0;
+
+    void Reset() { *this = SolutionRecord{}; }
+};
+
+// Process-wide, as there is exactly one open solution at a time.
+extern SolutionRecord SolutionState;
