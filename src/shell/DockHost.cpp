@@ -42,6 +42,10 @@ void DocWindow::closeEvent(QCloseEvent* event) {
 
 DockHost::DockHost(QMainWindow* window) : QObject(window), window(window) {
     setObjectName(QStringLiteral("dsMain"));
+    // Without a desktop icon theme (a bare X session) the tools still get
+    // their usual pictures.
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+        QIcon::setThemeName(QStringLiteral("breeze"));
     for (const CommandTable::Tool& tool : CommandTable::Tools())
         MakeAction(tool.id);
 

@@ -84,9 +84,6 @@ QString MainWindow::ResolveSyntaxFile(const QString& setting) {
 }
 
 void MainWindow::Startup(const QString& commandLine) {
-    const QString handedOver = commandLine.trimmed();
-    if (!handedOver.isEmpty())
-        SetRegString(RegRoot::LocalMachine, SettingsKey, "OpenFile", handedOver);
     SolutionState.Reset();
 
     defaultSyntaxFile = ResolveSyntaxFile(Setting(SettingsKey, "SyntaxFile"));
@@ -117,6 +114,12 @@ void MainWindow::Startup(const QString& commandLine) {
     pathToOpenNext = ProgramFolder::File(QStringLiteral("!default.zsl"));
     RunTool(QStringLiteral("FileOpen"));
     SolutionState.SolutionPath.clear();
+
+    // The file this start was given opens on the poll's first tick, after the
+    // default solution (whose opening clears the hand-over value).
+    const QString handedOver = commandLine.trimmed();
+    if (!handedOver.isEmpty())
+        SetRegString(RegRoot::LocalMachine, SettingsKey, "OpenFile", handedOver);
 
     Timer2->start();
     UpdateUI();

@@ -34,7 +34,8 @@ struct Ide {
     std::unique_ptr<MainWindow> window;
 
     explicit Ide(bool start = true) {
-        if (start) Start();
+        if (start)
+            Start();
     }
     void Start() {
         window = std::make_unique<MainWindow>();
@@ -60,21 +61,24 @@ QStringList BarToolIds(DockHost* host, QMainWindow* window) {
     QStringList ids;
     std::function<void(const QList<QAction*>&)> walk = [&](const QList<QAction*>& actions) {
         for (QAction* action : actions) {
-            if (action->isSeparator() || action->objectName().isEmpty()) continue;
+            if (action->isSeparator() || action->objectName().isEmpty())
+                continue;
             ids << action->objectName();
-            if (action->menu()) walk(action->menu()->actions());
+            if (action->menu())
+                walk(action->menu()->actions());
         }
     };
     walk(window->menuBar()->actions());
-    for (QToolBar* bar : window->findChildren<QToolBar*>()) walk(bar->actions());
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        walk(bar->actions());
     walk(host->Menu("ProjectTree")->actions());
     ids.removeDuplicates();
     return ids;
 }
 
 // Menu titles, submenus and tools that the dispatcher deliberately ignores.
-const QStringList NoActionTools = {"File",     "Edit",        "View",       "Project",  "Build",
-                                   "Tools",    "Help",        "FileNew",    "FileNew2", "FileMru",
+const QStringList NoActionTools = {"File",       "Edit",      "View",       "Project",  "Build",
+                                   "Tools",      "Help",      "FileNew",    "FileNew2", "FileMru",
                                    "MRUProject", "FileClose", "ProjectAdd", "BuildPage"};
 }  // namespace
 
@@ -85,21 +89,31 @@ private Q_SLOTS:
     void CommandTableAndBarsMatch() {
         Ide ide;
         QStringList rows;
-        for (const auto& row : MainWindow::CommandRows()) rows << row.id;
+        for (const auto& row : MainWindow::CommandRows())
+            rows << row.id;
         const QStringList order = QString(
-            "FileProject FileFile ProjectNew FileLib ProjectSave FileOpen FileOpen2 ProjectFile "
-            "ProjectRemove ProjectOpen FileSave FileSaveAs FileSaveAll FilePrint FilePage FileMruList "
-            "ProjectList FileExit EditUndo EditRedo EditCut EditCopy EditPaste EditDelete EditFind "
-            "EditNext EditReplace EditGoTo EditSelAll ViewOutput ViewProject ViewHelp ViewStatus "
-            "ViewToolbar ViewTask ViewPrevious ViewNext ProjectOptions BuildBuild BuildAll BuildExecute "
-            "BuildClean ToolReg ToolRun ToolRes ToolCmd ToolSetings HelpSupport HelpIndex HelpApi "
-            "HelpAbout").split(' ');
+                                      "FileProject FileFile ProjectNew FileLib ProjectSave "
+                                      "FileOpen FileOpen2 ProjectFile "
+                                      "ProjectRemove ProjectOpen FileSave FileSaveAs FileSaveAll "
+                                      "FilePrint FilePage FileMruList "
+                                      "ProjectList FileExit EditUndo EditRedo EditCut EditCopy "
+                                      "EditPaste EditDelete EditFind "
+                                      "EditNext EditReplace EditGoTo EditSelAll ViewOutput "
+                                      "ViewProject ViewHelp ViewStatus "
+                                      "ViewToolbar ViewTask ViewPrevious ViewNext ProjectOptions "
+                                      "BuildBuild BuildAll BuildExecute "
+                                      "BuildClean ToolReg ToolRun ToolRes ToolCmd ToolSetings "
+                                      "HelpSupport HelpIndex HelpApi "
+                                      "HelpAbout")
+                                      .split(' ');
         QCOMPARE(rows, order);
         const QStringList tools = BarToolIds(ide.host(), ide.window.get());
         for (const QString& id : tools)
-            if (!NoActionTools.contains(id)) QVERIFY2(rows.contains(id), qPrintable(id + " has no row"));
+            if (!NoActionTools.contains(id))
+                QVERIFY2(rows.contains(id), qPrintable(id + " has no row"));
         for (const QString& id : rows) {
-            if (id == "FileMruList" || id == "ProjectList") continue;  // entries come with the lists
+            if (id == "FileMruList" || id == "ProjectList")
+                continue;  // entries come with the lists
             QVERIFY2(tools.contains(id), qPrintable(id + " is in no bar"));
         }
         QCOMPARE(ide.host()->Tool("FileSave")->text(), "&Save");
@@ -119,12 +133,14 @@ private Q_SLOTS:
         QCOMPARE(ide.host()->ActiveWindow()->Caption(), " Start Page ");
         QCOMPARE(ide.ActiveKey(), "Startup");
         // Modal dialogs close themselves; nothing may crash or open a window.
-        const QStringList skipped = {"FileExit", "ToolCmd", "HelpSupport", "FileFile",
+        const QStringList skipped = {"FileExit",   "ToolCmd", "HelpSupport", "FileFile",
                                      "ProjectNew", "FileLib", "ToolReg"};
         for (const auto& row : MainWindow::CommandRows()) {
-            if (skipped.contains(row.id)) continue;
+            if (skipped.contains(row.id))
+                continue;
             QTimer::singleShot(50, [] {
-                if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    modal->close();
             });
             ide.window->RunTool(row.id);
         }
@@ -143,19 +159,21 @@ private Q_SLOTS:
         QCOMPARE(ide.ActiveKey(), "file1");
         QCOMPARE(ide.host()->ActiveWindow()->Caption(), " Blank * ");
         const QString app = ide.window->ActiveEditor()->Editor()->Text();
-        QVERIFY2(QRegularExpression("^Option Explicit\r\n\r\n'Zorbel file for application\r\n'Date : "
-                                    "[^\r\n]+\r\n\r\nSub Main\r\n\r\nEnd Sub$")
-                     .match(app)
-                     .hasMatch(),
-                 qPrintable(app));
+        QVERIFY2(
+            QRegularExpression("^Option Explicit\r\n\r\n'Zorbel file for application\r\n'Date : "
+                               "[^\r\n]+\r\n\r\nSub Main\r\n\r\nEnd Sub$")
+                .match(app)
+                .hasMatch(),
+            qPrintable(app));
         ide.window->RunTool("FileLib");
         QCOMPARE(ide.ActiveKey(), "file2");
         const QString lib = ide.window->ActiveEditor()->Editor()->Text();
-        QVERIFY2(QRegularExpression("^Option Explicit\r\nOption DLL ON\r\n\r\n'Zorbel file for dll\r\n"
-                                    "'Date : [^\r\n]+$")
-                     .match(lib)
-                     .hasMatch(),
-                 qPrintable(lib));
+        QVERIFY2(
+            QRegularExpression("^Option Explicit\r\nOption DLL ON\r\n\r\n'Zorbel file for dll\r\n"
+                               "'Date : [^\r\n]+$")
+                .match(lib)
+                .hasMatch(),
+            qPrintable(lib));
         ide.window->RunTool("ProjectNew");
         QCOMPARE(ide.ActiveKey(), "file3");
         QCOMPARE(ide.host()->Windows().size(), 4);
@@ -255,7 +273,8 @@ private Q_SLOTS:
         QCOMPARE(host->Windows().size(), 3);
         QCOMPARE(ide.window->ActiveEditor()->FileName(), a);
         QVERIFY(ide.prompt.asked.empty());
-        for (int i = 0; i < 12; ++i) host->AddRecent("FileMruList", QString("/x/%1.zbl").arg(i));
+        for (int i = 0; i < 12; ++i)
+            host->AddRecent("FileMruList", QString("/x/%1.zbl").arg(i));
         QCOMPARE(host->Recent("FileMruList").size(), 10);
         QCOMPARE(host->Recent("FileMruList").first(), "/x/11.zbl");
     }
@@ -264,12 +283,14 @@ private Q_SLOTS:
         Ide ide;
         DockHost* host = ide.host();
         QVERIFY(!ide.window->UpdateUI());
-        for (const char* id : {"ProjectSave", "ProjectAdd", "ProjectOptions"}) QVERIFY(!host->Tool(id)->isEnabled());
+        for (const char* id : {"ProjectSave", "ProjectAdd", "ProjectOptions"})
+            QVERIFY(!host->Tool(id)->isEnabled());
         QVERIFY(host->Tool("ProjectNew")->isEnabled());
         QVERIFY(host->Tool("ProjectOpen")->isEnabled());
         SolutionState.Name = "Demo";
         QVERIFY(ide.window->UpdateUI());
-        for (const char* id : {"ProjectSave", "ProjectAdd", "ProjectOptions"}) QVERIFY(host->Tool(id)->isEnabled());
+        for (const char* id : {"ProjectSave", "ProjectAdd", "ProjectOptions"})
+            QVERIFY(host->Tool(id)->isEnabled());
         SolutionState.Name.clear();
 
         ide.window->RunTool("FileFile");
@@ -314,7 +335,8 @@ private Q_SLOTS:
         ide.window->showMaximized();
         QVERIFY(ide.window->close());
         QCOMPARE(GetRegString(RegRoot::LocalMachine, FormsKey, "Main.State"), "2");
-        QCOMPARE(GetRegString(RegRoot::LocalMachine, FormsKey, "Main.Width"), QString::number(900 * 15));
+        QCOMPARE(GetRegString(RegRoot::LocalMachine, FormsKey, "Main.Width"),
+                 QString::number(900 * 15));
         QVERIFY(QFile::exists(ide.home.File("zlay.lay")));
 
         ide.Start();
@@ -370,7 +392,8 @@ private Q_SLOTS:
         ide.window->RunTool("FileSave");
         QCOMPARE(ide.host()->ActiveWindow()->Caption(), " first.zbl ");
         QCOMPARE(ide.window->ActiveEditor()->FileName(), ide.home.File("first.zbl"));
-        QCOMPARE(ide.window->ActiveEditor()->findChild<QLabel*>("Label1")->text(), "Module :   first.zbl");
+        QCOMPARE(ide.window->ActiveEditor()->findChild<QLabel*>("Label1")->text(),
+                 "Module :   first.zbl");
         ide.prompt.paths << ide.home.File("second.zbl");
         ide.window->RunTool("FileSaveAs");
         QCOMPARE(ide.prompt.asked.back().title, "Save File As ...");
@@ -387,12 +410,24 @@ private Q_SLOTS:
         ide.Open(a);
         ide.window->ActiveEditor()->Editor()->SetText("edited");
         QFile::setPermissions(ide.home.File("locked"), QFile::ReadOwner | QFile::ExeOwner);
-        if (QFileInfo(ide.home.File("locked")).isWritable()) QSKIP("running as a user who can write anywhere");
+        if (QFileInfo(ide.home.File("locked")).isWritable())
+            QSKIP("running as a user who can write anywhere");
         ide.window->RunTool("FileSave");
-        QFile::setPermissions(ide.home.File("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(ide.home.File("locked"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(ReadAll(a), QByteArray("original\n"));
         QCOMPARE(ide.prompt.asked.size(), size_t(1));
         QVERIFY(ide.window->ActiveEditor()->DocChanged());
+    }
+
+    void FileGivenAtStartOpensOnFirstTick() {
+        Ide ide(false);
+        const QString file = ide.Write("first.zbl", "Sub First\n");
+        ide.window = std::make_unique<MainWindow>();
+        ide.window->Startup("  " + file + " ");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ide.window->ActiveEditor() && ide.window->ActiveEditor()->FileName() == file, 2000);
+        QCOMPARE(ide.host()->Windows().size(), 2);
     }
 
     void SecondProcessHandsOverItsFile() {
@@ -404,8 +439,8 @@ private Q_SLOTS:
         second.start(ZIDE_PROGRAM, {file});
         QVERIFY(second.waitForFinished(20000));
         QCOMPARE(second.exitCode(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(ide.window->ActiveEditor() && ide.window->ActiveEditor()->FileName() == file,
-                                 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ide.window->ActiveEditor() && ide.window->ActiveEditor()->FileName() == file, 3000);
         QCOMPARE(GetRegString(RegRoot::LocalMachine, SettingsKey, "OpenFile"), QString());
     }
 };
