@@ -406,18 +406,24 @@ private Q_SLOTS:
 
     void FailedSaveKeepsFileAndWindow() {
         Ide ide;
-        const QString a = ide.Write("locked/a.zbl", "original\n");
+        const QString a = ide.Write("a.zbl", "original\n");
+        ide.Write("blocker", "a file where a folder should be");
         ide.Open(a);
         ide.window->ActiveEditor()->Editor()->SetText("edited");
-        QFile::setPermissions(ide.home.File("locked"), QFile::ReadOwner | QFile::ExeOwner);
-        if (QFileInfo(ide.home.File("locked")).isWritable())
-            QSKIP("running as a user who can write anywhere");
-        ide.window->RunTool("FileSave");
-        QFile::setPermissions(ide.home.File("locked"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // Saving below a plain file fails even for root; close must not lose the text.
+        ide.prompt.paths << ide.home.File("blocker/a.zbl");
+        ide.window->RunTool("FileSaveAs");
+        QCOMPARE(ide.prompt.asked.size(), size_t(2));
+        QCOMPARE(ide.prompt.asked[1].kind, "message");
+        QCOMPARE(ide.host()->ActiveWindow()->Caption(), " a.zbl ");
+        QCOMPARE(ide.window->ActiveEditor()->FileName(), a);
         QCOMPARE(ReadAll(a), QByteArray("original\n"));
-        QCOMPARE(ide.prompt.asked.size(), size_t(1));
         QVERIFY(ide.window->ActiveEditor()->DocChanged());
+
+        ide.prompt.buttons << QMessageBox::Yes;  // save on close, again into the blocked path
+        ide.window->ActiveEditor()->SetFileName(ide.home.File("blocker/a.zbl"));
+        QVERIFY(!ide.host()->CloseWindow(ide.host()->ActiveWindow()));
+        QCOMPARE(ide.host()->Windows().size(), 2);
     }
 
     void FileGivenAtStartOpensOnFirstTick() {
