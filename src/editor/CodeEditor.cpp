@@ -1,5 +1,7 @@
 #include "editor/CodeEditor.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -122,6 +124,27 @@ constexpr std::pair<int, int> KeyCodes[] = {
     {Qt::Key_Insert, 45},   {Qt::Key_Delete, 46},   {Qt::Key_Menu, 93},
 };
 
+// QScintilla's own accessible text counts the characters from the start of
+// the text to the caret on every caret move, which makes typing at the end
+// of a long module slow. The editor is offered as a plain editable widget.
+QAccessibleInterface* PlainAccessible(const QString& className, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (className != QLatin1String("CodeEditor") || !widget)
+        return nullptr;
+    return new QAccessibleWidget(widget, QAccessible::EditableText);
+}
+
+// The same counting happens for every insertion and deletion that is
+// reported with its text. While a key is handled only the notices that come
+// before a change are asked for; the change signals follow the key.
+constexpr unsigned long KeyModEvents =
+    QsciScintillaBase::SC_MODEVENTMASKALL &
+    ~(QsciScintillaBase::SC_MOD_INSERTTEXT | QsciScintillaBase::SC_MOD_DELETETEXT |
+      QsciScintillaBase::SC_PERFORMED_USER | QsciScintillaBase::SC_PERFORMED_UNDO |
+      QsciScintillaBase::SC_PERFORMED_REDO | QsciScintillaBase::SC_MULTISTEPUNDOREDO |
+      QsciScintillaBase::SC_LASTSTEPINUNDOREDO | QsciScintillaBase::SC_MULTILINEUNDOREDO |
+      QsciScintillaBase::SC_STARTACTION);
+
 QString PdfPathFor(const QString& documentPath) {
     if (documentPath.trimmed().isEmpty())
         return QDir::home().filePath(QStringLiteral("Untitled.pdf"));
@@ -131,6 +154,8 @@ QString PdfPathFor(const QString& documentPath) {
 }  // namespace
 
 CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent) {
+    static const bool plainAccessible = (QAccessible::installFactory(PlainAccessible), true);
+    Q_UNUSED(plainAccessible);
     setObjectName(QStringLiteral("cmaxEdit"));
     setUtf8(true);
     setEolMode(EolUnix);
@@ -156,12 +181,29 @@ CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent) {
         if (!loading)
             Q_EMIT TextChanged();
     });
-    connect(this, &QsciScintilla::selectionChanged, this, &CodeEditor::SelectionChanged);
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this, [this](int, int type) {
+        if (type & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE))
+            changedByKey = true;
+    });
+    // Typing moves the caret without a selection notification; both paths
+    // report a move once.
+    connect(this, &QsciScintilla::selectionChanged, this, &CodeEditor::ReportSelection);
+    connect(this, &QsciScintilla::cursorPositionChanged, this, &CodeEditor::ReportSelection);
     connect(this, &QsciScintilla::linesChanged, this, &CodeEditor::UpdateMarginWidth);
     UpdateMarginWidth();
 }
 
 CodeEditor::~CodeEditor() = default;
+
+void CodeEditor::ReportSelection() {
+    const long anchor = SendScintilla(SCI_GETANCHOR);
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    if (anchor == reportedAnchor && caret == reportedCaret)
+        return;
+    reportedAnchor = anchor;
+    reportedCaret = caret;
+    Q_EMIT SelectionChanged();
+}
 
 bool CodeEditor::OpenFile(const QString& path) {
     documentPath = path;
@@ -584,7 +626,19 @@ void CodeEditor::keyPressEvent(QKeyEvent* event) {
             return;
         }
     }
+    const long linesBefore = SendScintilla(SCI_GETLINECOUNT);
+    changedByKey = false;
+    SendScintilla(SCI_SETMODEVENTMASK, KeyModEvents);
     QsciScintilla::keyPressEvent(event);
+    SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(SC_MODEVENTMASKALL));
+    if (changedByKey) {
+        changedByKey = false;
+        Q_EMIT textChanged();
+        if (SendScintilla(SCI_GETLINECOUNT) != linesBefore)
+            Q_EMIT linesChanged();
+    }
+    // Scintilla reports a caret moved by typing only when it next paints.
+    ReportSelection();
 }
 
 void CodeEditor::keyReleaseEvent(QKeyEvent* event) {

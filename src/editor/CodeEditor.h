@@ -149,6 +149,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void ReportSelection();
     QString AllText() const;
     void LoadBytes(const QByteArray& utf8, bool quiet);
     void UpdateMarginWidth();
@@ -166,7 +167,10 @@ private:
     QString documentPath;
     bool loading = false;
     bool keySwallowed = false;
+    bool changedByKey = false;
     int numberDigits = 0;
     SearchOptions lastSearch;
     QPointer<FindReplaceDialog> dialog;
+    long reportedAnchor = -1;  // the selection last reported by SelectionChanged
+    long reportedCaret = -1;
 };

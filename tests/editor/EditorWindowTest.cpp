@@ -7,17 +7,31 @@
 #include <QTest>
 
 #include "TestSupport.h"
+#include "controls/cFlatCtl.h"
 #include "editor/EditorWindow.h"
+#include "editor/SyntaxScanner.h"
+#include "settings/InstallDefaults.h"
+#include "settings/Registry.h"
+
+namespace {
+int StyleAt(CodeEditor* editor, int line, int column) {
+    editor->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
+    return static_cast<int>(editor->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT,
+                                                  editor->positionFromLineIndex(line, column)));
+}
+}  // namespace
 
 class EditorWindowTest : public QObject {
     Q_OBJECT
 
+    TestHome home;
     QTemporaryDir dir;
     QString module;
 
 private Q_SLOTS:
     void initTestCase() {
         QApplication::setApplicationName("Zorbel Builder");
+        InstallDefaults::Write();
         module = dir.filePath("prog.zbl");
         WriteAll(module, "Sub Main\r\n  x = 1\r\nEnd Sub\r\n");
     }
@@ -47,6 +61,76 @@ private Q_SLOTS:
         missing.LoadFile("C:\\work\\old.zbl");
         QCOMPARE(missing.Label1->text(), QString("Module :   old.zbl"));
         QCOMPARE(missing.Editor()->Text(), QString());
+    }
+
+    void SyntaxFollowsTheExtension() {
+        ScriptedPrompt prompt;
+        EditorWindow untitled;
+        untitled.LoadFile("");
+        QCOMPARE(untitled.Syntax().filePath, home.File("syntax/zbl.syn"));
+        QCOMPARE(untitled.Syntax().name, QString("Zorbel"));
+
+        const QString source = dir.filePath("main.cpp");
+        WriteAll(source, "int main() { return 0; } // done\n");
+        EditorWindow cpp;
+        cpp.LoadFile(source);
+        QCOMPARE(cpp.Syntax().name, QString("C++"));
+        QCOMPARE(StyleAt(cpp.Editor(), 0, 0), int(SyntaxScanner::Keyword));
+        QCOMPARE(StyleAt(cpp.Editor(), 0, 27), int(SyntaxScanner::Comment));
+
+        // Without a dot the whole file name is the extension.
+        mdlRegistry::SetRegString(mdlRegistry::RegRoot::LocalMachine, mdlRegistry::SyntaxKey,
+                                  "Makefile", "cpp.syn");
+        EditorWindow make;
+        make.LoadFile(dir.filePath("build.d/Makefile"));
+        QCOMPARE(make.Syntax().name, QString("C++"));
+
+        // An extension without a syntax file: uncoloured, and nobody is asked.
+        WriteAll(dir.filePath("notes.txt"), "Dim x ' note\n");
+        EditorWindow notes;
+        notes.LoadFile(dir.filePath("notes.txt"));
+        QVERIFY(notes.Syntax().name.isEmpty());
+        QCOMPARE(StyleAt(notes.Editor(), 0, 0), int(SyntaxScanner::Default));
+        QCOMPARE(notes.Label1->text(), QString("Module :   notes.txt"));
+        QVERIFY(prompt.asked.empty());
+    }
+
+    void FirstFileNameReloadsTheSyntaxOnce() {
+        EditorWindow window;
+        window.LoadFile("");
+        window.Editor()->SetText("int x;");
+        window.SetFileName(dir.filePath("first.cpp"));
+        QCOMPARE(window.Syntax().name, QString("C++"));
+        QCOMPARE(StyleAt(window.Editor(), 0, 0), int(SyntaxScanner::Keyword));
+        window.SetFileName(dir.filePath("second.zbl"));
+        QCOMPARE(window.Syntax().name, QString("C++"));
+        QCOMPARE(window.FileName(), dir.filePath("second.zbl"));
+        QCOMPARE(window.Label1->text(), QString("Module :   "));
+        QCOMPARE(window.ModuleName(), QString());
+    }
+
+    void KeywordsTakeTheirListedCaseAsTyped() {
+        EditorWindow window;
+        window.LoadFile("");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        CodeEditor* editor = window.Editor();
+        QTest::keyClicks(editor, "dim x as long ' as long");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::keyClicks(editor, "s = \"dim \" & left$(s)");
+        QCOMPARE(editor->Text(), QString("Dim x As Long ' as long\r\ns = \"dim \" & Left$(s)"));
+        QVERIFY(window.DocChanged());
+        QVERIFY(window.CanUndo() && window.CanDelete());
+        QCOMPARE(editor->LineCount(), 2);
+    }
+
+    void TopBarHasTheFlatLook() {
+        EditorWindow window;
+        QList<QWidget*> framed;
+        for (cFlatCtl* flat : window.findChildren<cFlatCtl*>())
+            framed += flat->Control();
+        QCOMPARE(framed.size(), 2);
+        QVERIFY(framed.contains(window.Picture1) && framed.contains(window.Combo2));
     }
 
     void ChangedFlagRules() {
