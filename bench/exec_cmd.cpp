@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 
+#include "QtBenchMain.h"
 #include "build/ExecCmd.h"
 #include "build/OutputTarget.h"
 
@@ -36,10 +37,5 @@ BENCHMARK(CaptureOutput)
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

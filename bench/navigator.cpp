@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 
+#include "QtBenchMain.h"
 #include "editor/CodeEditor.h"
 #include "editor/ProcedureNavigator.h"
 
@@ -119,11 +120,5 @@ BENCHMARK(BM_NavigatorScanAfterEdit)->Arg(20000)->Arg(100000)->Unit(benchmark::k
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

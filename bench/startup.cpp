@@ -20,10 +20,15 @@ static void BM_StartupToReady(benchmark::State& state) {
         QProcess ide;
         ide.setProcessEnvironment(env);
         ide.start(QStringLiteral(ZIDE_PROGRAM), {});
-        if (!ide.waitForFinished(30000) || ide.exitCode() != 0) state.SkipWithError("the IDE did not quit");
+        if (!ide.waitForFinished(30000) || ide.exitCode() != 0)
+            state.SkipWithError("the IDE did not quit");
     }
 }
-BENCHMARK(BM_StartupToReady)->Unit(benchmark::kMillisecond)->Iterations(15)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_StartupToReady)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(15)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -1,9 +1,12 @@
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QEnterEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QWidget>
 
 namespace {
 void CopyTree(const QString& from, const QString& to) {
@@ -23,7 +26,8 @@ void CopyTree(const QString& from, const QString& to) {
 
 TestHome::TestHome(bool copyShippedFiles)
     : oldHome(qgetenv("ZIDE_HOME")), oldRegistry(qgetenv("ZIDE_REGISTRY")) {
-    if (copyShippedFiles) CopyTree(QStringLiteral(ZIDE_SOURCE_DIR "/resources/program"), Path());
+    if (copyShippedFiles)
+        CopyTree(QStringLiteral(ZIDE_SOURCE_DIR "/resources/program"), Path());
     qputenv("ZIDE_HOME", Path().toLocal8Bit());
     qputenv("ZIDE_REGISTRY", RegistryFile().toLocal8Bit());
 }
@@ -33,12 +37,22 @@ TestHome::~TestHome() {
     qputenv("ZIDE_REGISTRY", oldRegistry);
 }
 
-QString TestHome::Path() const { return dir.path(); }
-QString TestHome::File(const QString& name) const { return dir.filePath(name); }
-QString TestHome::RegistryFile() const { return dir.filePath(QStringLiteral("test-registry.reg")); }
+QString TestHome::Path() const {
+    return dir.path();
+}
+QString TestHome::File(const QString& name) const {
+    return dir.filePath(name);
+}
+QString TestHome::RegistryFile() const {
+    return dir.filePath(QStringLiteral("test-registry.reg"));
+}
 
-ScriptedPrompt::ScriptedPrompt() { Prompt::Install(this); }
-ScriptedPrompt::~ScriptedPrompt() { Prompt::Install(nullptr); }
+ScriptedPrompt::ScriptedPrompt() {
+    Prompt::Install(this);
+}
+ScriptedPrompt::~ScriptedPrompt() {
+    Prompt::Install(nullptr);
+}
 
 QMessageBox::StandardButton ScriptedPrompt::Message(QWidget*, QMessageBox::Icon,
                                                     const QString& title, const QString& text,
@@ -48,7 +62,9 @@ QMessageBox::StandardButton ScriptedPrompt::Message(QWidget*, QMessageBox::Icon,
     return buttons.isEmpty() ? QMessageBox::Ok : buttons.takeFirst();
 }
 
-QString ScriptedPrompt::NextPath() { return paths.isEmpty() ? QString() : paths.takeFirst(); }
+QString ScriptedPrompt::NextPath() {
+    return paths.isEmpty() ? QString() : paths.takeFirst();
+}
 
 QString ScriptedPrompt::OpenFile(QWidget*, const QString& title, const QString& filter) {
     asked.push_back({QStringLiteral("open"), title, filter});
@@ -74,5 +90,17 @@ QByteArray ReadAll(const QString& path) {
 void WriteAll(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+void SendEnter(QWidget* widget) {
+    const QPointF at(5, 5);
+    QEnterEvent event(at, widget->mapToGlobal(at), widget->mapToGlobal(at));
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+void SendLeave(QWidget* widget) {
+    QEvent event(QEvent::Leave);
+    QCoreApplication::sendEvent(widget, &event);
 }

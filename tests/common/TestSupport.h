@@ -16,8 +16,8 @@ using Factory = std::function<std::unique_ptr<QObject>()>;
 int Add(const char* name, Factory factory);
 }  // namespace TestRegistry
 
-#define ZIDE_TEST(Class)                                                             \
-    static const int zideTestRegistered_##Class =                                    \
+#define ZIDE_TEST(Class)                          \
+    static const int zideTestRegistered_##Class = \
         TestRegistry::Add(#Class, [] { return std::unique_ptr<QObject>(new Class); });
 
 // A fresh program folder and registry file for one test: ZIDE_HOME points at
@@ -27,8 +27,8 @@ class TestHome {
 public:
     explicit TestHome(bool copyShippedFiles = true);
     ~TestHome();
-    QString Path() const;                      // the program folder
-    QString File(const QString& name) const;   // Path() + "/" + name
+    QString Path() const;                     // the program folder
+    QString File(const QString& name) const;  // Path() + "/" + name
     QString RegistryFile() const;
 
 private:
@@ -41,12 +41,12 @@ private:
 class ScriptedPrompt : public Prompt {
 public:
     struct Asked {
-        QString kind;   // "message", "open", "save", "folder"
+        QString kind;  // "message", "open", "save", "folder"
         QString title;
-        QString text;   // message text, or filter for pickers
+        QString text;  // message text, or filter for pickers
     };
 
-    ScriptedPrompt();   // installs itself
+    ScriptedPrompt();            // installs itself
     ~ScriptedPrompt() override;  // restores the default prompt
 
     QList<QMessageBox::StandardButton> buttons;  // answers to messages, in order (default: Ok)
@@ -64,6 +64,11 @@ public:
 private:
     QString NextPath();
 };
+
+// Pointer entering and leaving a widget, without a real cursor.
+class QWidget;
+void SendEnter(QWidget* widget);
+void SendLeave(QWidget* widget);
 
 // Reads a whole file (empty when missing) / writes one, creating folders.
 QByteArray ReadAll(const QString& path);

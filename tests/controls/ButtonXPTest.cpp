@@ -7,17 +7,6 @@
 
 namespace {
 
-void Enter(QWidget* widget) {
-    const QPointF at(5, 5);
-    QEnterEvent event(at, widget->mapToGlobal(at), widget->mapToGlobal(at));
-    QCoreApplication::sendEvent(widget, &event);
-}
-
-void Leave(QWidget* widget) {
-    QEvent event(QEvent::Leave);
-    QCoreApplication::sendEvent(widget, &event);
-}
-
 QColor Pixel(QWidget* widget, int x, int y) {
     return widget->grab().toImage().pixelColor(x, y);
 }
@@ -71,12 +60,12 @@ private Q_SLOTS:
     void hoverComesAndGoesWithTheTimer() {
         QVERIFY(button->IsTimerRunning());
         QCOMPARE(button->CurrentState(), ButtonXP::Normal);
-        Enter(button.get());
+        SendEnter(button.get());
         QTRY_COMPARE_WITH_TIMEOUT(button->CurrentState(), ButtonXP::Hover, FewTicks);
         QCOMPARE(Pixel(button.get(), 50, 12), button->HighlightBackColor());
         QCOMPARE(Pixel(button.get(), 0, 0), button->HighlightBorderColor());
 
-        Leave(button.get());
+        SendLeave(button.get());
         QTRY_COMPARE_WITH_TIMEOUT(button->CurrentState(), ButtonXP::Normal, FewTicks);
         QVERIFY(!button->IsHover());
         QCOMPARE(Pixel(button.get(), 50, 12), button->BackColor());
@@ -149,7 +138,7 @@ private Q_SLOTS:
         QSignalSpy click(button.get(), &ButtonXP::Click);
         button->SetEnabled(false);
         QVERIFY(!button->IsTimerRunning());
-        Enter(button.get());
+        SendEnter(button.get());
         QTest::mouseClick(button.get(), Qt::LeftButton, {}, QPoint(30, 10));
         QTest::qWait(3 * ButtonXP::TimerPeriod);
         QCOMPARE(button->CurrentState(), ButtonXP::Normal);
@@ -174,7 +163,7 @@ private Q_SLOTS:
     }
 
     void theTimerRunsOnlyWhileShown() {
-        Enter(button.get());
+        SendEnter(button.get());
         QTRY_COMPARE_WITH_TIMEOUT(button->CurrentState(), ButtonXP::Hover, FewTicks);
         button->hide();
         QVERIFY(!button->IsTimerRunning());

@@ -10,17 +10,6 @@
 
 namespace {
 
-void Enter(QWidget* widget) {
-    const QPointF at(5, 5);
-    QEnterEvent event(at, widget->mapToGlobal(at), widget->mapToGlobal(at));
-    QCoreApplication::sendEvent(widget, &event);
-}
-
-void Leave(QWidget* widget) {
-    QEvent event(QEvent::Leave);
-    QCoreApplication::sendEvent(widget, &event);
-}
-
 // The colour of the frame line, one pixel in from the left edge.
 QColor FrameColor(QWidget* widget) {
     return widget->grab().toImage().pixelColor(1, widget->height() / 2);
@@ -81,10 +70,10 @@ private Q_SLOTS:
         const QColor normal = FrameColor(host.edit);
         QCOMPARE(normal, host.edit->palette().color(QPalette::Button));
 
-        Enter(host.edit);
+        SendEnter(host.edit);
         QCOMPARE(flat.State(), cFlatCtl::Hot);
         QCOMPARE(FrameColor(host.edit), host.edit->palette().color(QPalette::Highlight));
-        Leave(host.edit);
+        SendLeave(host.edit);
         QTRY_COMPARE_WITH_TIMEOUT(flat.State(), cFlatCtl::Normal, 500);
         QVERIFY(!flat.IsHover());
         QCOMPARE(FrameColor(host.edit), normal);
@@ -124,7 +113,7 @@ private Q_SLOTS:
         host.combo->showPopup();
         QTRY_VERIFY(flat.DroppedDown());
         QCOMPARE(flat.State(), cFlatCtl::Dropped);
-        Enter(host.combo);
+        SendEnter(host.combo);
         QCOMPARE(flat.State(), cFlatCtl::Dropped);
         host.combo->hidePopup();
         QTRY_VERIFY(!flat.DroppedDown());
@@ -140,7 +129,7 @@ private Q_SLOTS:
         QTRY_COMPARE(flat.State(), cFlatCtl::Focused);
         host.edit->setEnabled(false);
         QCOMPARE(flat.State(), cFlatCtl::Normal);
-        Enter(host.edit);
+        SendEnter(host.edit);
         QCOMPARE(flat.State(), cFlatCtl::Normal);
         QVERIFY(!flat.IsHover());
         QCOMPARE(FrameColor(host.edit), host.edit->palette().color(QPalette::Button));
@@ -157,14 +146,14 @@ private Q_SLOTS:
             QCOMPARE(FrameColor(host.edit), host.edit->palette().color(QPalette::Highlight));
         }
         QCOMPARE(FrameColor(host.edit), own);
-        Enter(host.edit);  // nothing is listening any more
+        SendEnter(host.edit);  // nothing is listening any more
     }
 
     void aControlThatGoesFirstLeavesTheInstanceDetached() {
         cFlatCtl flat;
         auto* edit = new QLineEdit;
         flat.Attach(edit);
-        Enter(edit);  // the hover timer runs on the control
+        SendEnter(edit);  // the hover timer runs on the control
         QVERIFY(flat.IsHover());
         delete edit;
         QVERIFY(!flat.Control());
