@@ -1,7 +1,6 @@
 #include "editor/CodeCompletion.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
@@ -10,7 +9,6 @@
 #include <QToolTip>
 
 #include "editor/CodeEditor.h"
-#include "settings/ProgramFolder.h"
 #include "solution/IniControl.h"
 
 namespace {
@@ -138,14 +136,6 @@ bool CodeCompletion::HasKeywords() const {
         if (!word.isEmpty())
             return true;
     return false;
-}
-
-QString CodeCompletion::ArgumentFilePath(const QString& name) {
-    QString relative = name.trimmed();
-    if (relative.isEmpty())
-        return QString();
-    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return ProgramFolder::File(relative);
 }
 
 QString CodeCompletion::ArgumentDescription(const QString& function) const {
@@ -331,7 +321,9 @@ void CodeCompletion::CloseList() {
 }
 
 void CodeCompletion::OnSelectionChanged() {
-    if (!editor || !HasKeywords() || !QFileInfo(syntax.argumentFile).isFile())
+    // The window calls this only when the argument file exists; a file gone
+    // since then simply describes nothing.
+    if (!editor || !HasKeywords())
         return;
     // Only the text before the caret matters, taken straight from the editor.
     const long caret = editor->SendScintilla(Sci::SCI_GETSELECTIONSTART);

@@ -49,9 +49,6 @@ public:
     const CompletionSyntax& Syntax() const { return syntax; }
     bool HasKeywords() const;
 
-    // The argument file named `name` in a syntax file: relative to the program
-    // folder, "\" read as "/".
-    static QString ArgumentFilePath(const QString& name);
     // The description of `function` in the argument file (section
     // "ArgumentsList"), "" when there is none.
     QString ArgumentDescription(const QString& function) const;

@@ -237,12 +237,6 @@ private Q_SLOTS:
         QCOMPARE(span(" expression, [newline] ", 1), QString("[newline]"));
         QCOMPARE(span("Foo()", 0), QString());
     }
-
-    void ArgumentFileBesideTheProgram() {
-        TestHome home(false);
-        QCOMPARE(CodeCompletion::ArgumentFilePath("syntax\\zbl.arg"), home.File("syntax/zbl.arg"));
-        QCOMPARE(CodeCompletion::ArgumentFilePath(""), QString());
-    }
 };
 
 ZIDE_TEST(CompletionTest)

@@ -121,6 +121,7 @@ private Q_SLOTS:
         QVERIFY(!s.ArgumentFileExists());
         QCOMPARE(s.ArgumentDescription("Left"), QString());
         s.argumentFile.clear();
+        QCOMPARE(s.ArgumentFilePath(), QString());
         QVERIFY(!s.ArgumentFileExists());  // not the program folder itself
     }
 
