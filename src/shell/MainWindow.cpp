@@ -178,11 +178,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    closing = true;
     QCoreApplication::processEvents();
     for (DocWindow* window : dsMain->Windows()) {
         if (!dsMain->CloseWindow(window)) {
-            closing = false;
             event->ignore();
             return;
         }

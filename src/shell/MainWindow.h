@@ -80,7 +80,7 @@ private:
     void RestorePlacement();
     void SavePlacement();
     void ShutDown();
-    bool RunToolsHelp(const QString& id);
+    void RunToolsHelp(const QString& id);
 
     DockHost* dsMain;
     QTimer* Timer1;
@@ -91,6 +91,5 @@ private:
     QString pathToOpenNext;
     QString clipText;
     QString defaultSyntaxFile;
-    bool closing = false;
     bool shutDown = false;
 };

@@ -97,7 +97,7 @@ void ShowAbout(QWidget* parent) {
 }
 }  // namespace
 
-bool MainWindow::RunToolsHelp(const QString& id) {
+void MainWindow::RunToolsHelp(const QString& id) {
     using namespace mdlRegistry;
     if (id == QLatin1String("ToolReg")) {
         // The settings file opens as a document of the IDE itself.
@@ -129,8 +129,5 @@ bool MainWindow::RunToolsHelp(const QString& id) {
             OpenDocument(file);
     } else if (id == QLatin1String("HelpAbout")) {
         ShowAbout(this);
-    } else {
-        return false;
     }
-    return true;
 }
