@@ -3,13 +3,13 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStringDecoder>
 
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include "build/OutputDecoder.h"
 #include "build/OutputTarget.h"
 
 namespace mdlExecCmd {
@@ -26,11 +26,6 @@ const int PieceSize = 256;
 const qint64 RoundLimit = 64 * 1024;
 // How long one wait for output lasts before pending events run again.
 const int WaitSlice = 100;
-// Starting either succeeds or fails at once; this only bounds a stuck start.
-const int StartLimit = 30000;
-// How long a program that closed its output gets to end before it is left
-// to end on its own.
-const int FinishGrace = 250;
 
 }  // namespace
 
@@ -114,6 +109,9 @@ Launch ResolveCommandLine(const QString& commandLine) {
 
 int ExecCmd(const QString& commandLine, OutputTarget* target) {
     const Launch launch = ResolveCommandLine(commandLine);
+    // Started detached: the program, and whatever it starts, is no child of
+    // the IDE. Nothing is left to wait for or release when it runs on after
+    // closing its output, or after the IDE has ended.
     QProcess starter;
     starter.setProgram(launch.program);
     starter.setArguments(launch.arguments);
@@ -135,23 +133,14 @@ int ExecCmd(const QString& commandLine, OutputTarget* target) {
     const int writeEnd = ends[1];
     ::fcntl(readEnd, F_SETFL, ::fcntl(readEnd, F_GETFL) | O_NONBLOCK);
 
-    // Not owned by this call: a program that closed its output but runs on is
-    // left to end by itself, and its process object goes with it.
-    auto* process = new QProcess;
-    process->setProgram(launch.program);
-    process->setArguments(launch.arguments);
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->setStandardErrorFile(QProcess::nullDevice());
-    process->setStandardOutputFile(QProcess::nullDevice());
-    process->setChildProcessModifier([writeEnd] { ::dup2(writeEnd, STDOUT_FILENO); });
-    process->start(QIODevice::ReadOnly);
-    process->waitForStarted(StartLimit);
+    // A detached start takes no hook in the child, so the program's standard
+    // output is the write end opened again through its name.
+    starter.setStandardOutputFile(QStringLiteral("/proc/self/fd/%1").arg(writeEnd));
+    starter.startDetached();
     // Only the program holds the write end now; if it did not start, nobody does.
     ::close(writeEnd);
 
-    // The locale's text; the decoder keeps a character split between two
-    // pieces until its last byte arrives.
-    QStringDecoder decoder(QStringConverter::System);
+    OutputDecoder decoder;
     bool shown = false;
     bool outputOpen = true;
     while (outputOpen) {
@@ -161,7 +150,7 @@ int ExecCmd(const QString& commandLine, OutputTarget* target) {
             char piece[PieceSize];
             const ssize_t n = ::read(readEnd, piece, PieceSize);
             if (n > 0) {
-                text += decoder.decode(QByteArrayView(piece, n));
+                text += decoder.Decode(QByteArrayView(piece, n));
                 taken += n;
             } else if (n < 0 && errno == EINTR) {
                 continue;
@@ -172,6 +161,8 @@ int ExecCmd(const QString& commandLine, OutputTarget* target) {
                 break;
             }
         }
+        if (!outputOpen)
+            text += decoder.Finish();
         if (!text.isEmpty()) {
             if (shown)
                 target->Append(text);
@@ -190,11 +181,6 @@ int ExecCmd(const QString& commandLine, OutputTarget* target) {
     ::close(readEnd);
     if (!shown)
         target->ReplaceAll(QString());
-
-    if (process->state() == QProcess::NotRunning || process->waitForFinished(FinishGrace))
-        delete process;
-    else
-        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
     return 0;
 }
 

@@ -32,7 +32,10 @@ Launch ResolveCommandLine(const QString& commandLine);
 // content, later pieces are appended, and the caret ends after the last one.
 // Only non-input events run meanwhile, so the target repaints but the user
 // cannot act. Returns when the output is closed by the program and whatever
-// it started (end of output is the end of the run; there is no exit code). A
+// it started (end of output is the end of the run; there is no exit code).
+// The program is started detached, so one that runs on after closing its
+// output ends by itself, even after the IDE. The output is read as UTF-8
+// (OutputDecoder): a byte that is not part of a character shows as U+FFFD. A
 // program that cannot be started leaves the target empty and is not
 // reported. With no target the program is started on its own and the call
 // returns at once. The result is 0, or the system's error number when no

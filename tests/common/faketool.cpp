@@ -6,8 +6,11 @@
 //   hex:HH..  raw bytes on standard output (for splitting a character)
 //   sleep:MS  a pause, so the reader sees separate pieces
 //   pwd       the current folder and a line end
+//   ppid      the parent's process id and a line end
 //   args      each command-line argument on a line of its own
 //   close     closes standard output (the tool may run on)
+//   wait:PATH until the file PATH exists; after 20 s the tool ends instead
+//   touch:PATH  creates the file PATH
 //   exit:N    end with status N
 // Every write goes straight to the descriptor, unbuffered.
 #include <unistd.h>
@@ -67,9 +70,21 @@ int main(int argc, char** argv) {
             char buffer[4096];
             if (getcwd(buffer, sizeof buffer))
                 Put(1, std::string(buffer) + "\n");
+        } else if (verb == "ppid") {
+            Put(1, std::to_string(getppid()) + "\n");
         } else if (verb == "args") {
             for (int i = 1; i < argc; ++i)
                 Put(1, std::string(argv[i]) + "\n");
+        } else if (verb == "wait") {
+            int tries = 0;
+            while (access(arg.c_str(), F_OK) != 0) {
+                if (++tries > 2000)
+                    return 1;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        } else if (verb == "touch") {
+            if (std::FILE* file = std::fopen(arg.c_str(), "w"))
+                std::fclose(file);
         } else if (verb == "close") {
             close(1);
         } else if (verb == "exit") {
