@@ -264,7 +264,8 @@ void List::DoEdit() {
 }
 
 bool List::IsEditing() const {
-    return Picture1->isVisible();
+    // Open while shown within the list, whether or not its window is on screen.
+    return !Picture1->isHidden();
 }
 
 void List::CommitEdit() {

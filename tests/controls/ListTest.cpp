@@ -1,5 +1,6 @@
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -103,6 +104,48 @@ private Q_SLOTS:
         QTRY_COMPARE(log.after, QStringList{"Write the manual"});
         QCOMPARE(host.list->ListText(2), QString("Write the manual"));
         QVERIFY(!host.list->IsEditing());
+    }
+
+    // Going to another window or opening a menu takes the focus for a while;
+    // the edit goes on when it comes back.
+    void switchingWindowsOrOpeningAMenuDoesNotCommit() {
+        Host host;
+        QVERIFY(host.Show());
+        EditLog log(host.list);
+        host.list->SetListIndex(1);
+        host.list->DoEdit();
+        QLineEdit* edit = host.list->Text1Widget();
+        QTRY_VERIFY(edit->hasFocus());
+        edit->setText("half typed");
+
+        QWidget elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+        QVERIFY(log.after.isEmpty());
+        QVERIFY(host.list->IsEditing());
+        host.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&host.window));
+        QTRY_VERIFY(edit->hasFocus());
+
+        QMenu menu;
+        menu.addAction("Copy");
+        menu.popup(host.window.mapToGlobal(QPoint(10, 10)));
+        QTRY_VERIFY(menu.isVisible());
+        menu.close();
+        QVERIFY(log.after.isEmpty());
+        QVERIFY(host.list->IsEditing());
+        QCOMPARE(host.list->ListText(1), QString("New Task"));
+        QTRY_VERIFY(edit->hasFocus());
+
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(log.after, QStringList{"half typed"});
+        QCOMPARE(host.list->ListText(1), QString("half typed"));
+
+        // An edit stays open while its window is hidden (a pane being closed).
+        host.list->DoEdit();
+        host.window.hide();
+        QVERIFY(host.list->IsEditing());
     }
 
     void theHostMayChangeOrRefuseAnEdit() {

@@ -39,13 +39,17 @@ private Q_SLOTS:
         tree.AddItem("libs", Tree::Sorted, "libs::b", "beta", 2);
         tree.AddItem("libs", Tree::Sorted, "libs::a", "Alpha", 2);
         tree.AddItem("libs", Tree::Sorted, "libs::c", "gamma", 2);
+        // Letter case does not count: "apple" goes before "Banana".
+        tree.AddItem("libs", Tree::Sorted, "libs::d", "Delta", 2);
+        tree.AddItem("libs", Tree::Sorted, "libs::e", "apple", 2);
 
         QTreeWidgetItem* root = tree.NativeItem("root");
         QCOMPARE(ChildTexts(root), (QStringList{"Libraries", "Sources"}));
         QCOMPARE(ChildTexts(tree.NativeItem("source")), (QStringList{"zeta", "alpha"}));
-        QCOMPARE(ChildTexts(tree.NativeItem("libs")), (QStringList{"Alpha", "beta", "gamma"}));
+        QCOMPARE(ChildTexts(tree.NativeItem("libs")),
+                 (QStringList{"Alpha", "apple", "beta", "Delta", "gamma"}));
         // The table keeps insertion order whatever the tree shows.
-        QCOMPARE(tree.ItemCount(), 8);
+        QCOMPARE(tree.ItemCount(), 10);
         QCOMPARE(tree.GetItemNode(3), (QVariantList{3, 5, "file1", "zeta", QVariant()}));
     }
 
@@ -97,6 +101,35 @@ private Q_SLOTS:
         QCOMPARE(ChildTexts(tree.NativeItem("root")), QStringList{"Libraries"});
         // Deleting selects the parent.
         QCOMPARE(tree.Selection(), 0);
+    }
+
+    // The current item is the record the host last heard of; when deleting
+    // moves that record into the gap, the current item follows it.
+    void theCurrentItemFollowsTheLastRecordIntoTheGap() {
+        Tree tree;
+        tree.AddItem(TreeRef(), Tree::Last, "a", "A");
+        tree.AddItem(TreeRef(), Tree::Last, "b", "B");
+        tree.AddItem(TreeRef(), Tree::Last, "c", "C");
+        tree.SelectItem("c");
+        QCOMPARE(tree.ItemIndex(), 2);
+        tree.DeleteItem("a");
+        QCOMPARE(tree.ItemIndex(), 0);
+        QCOMPARE(tree.ItemKey(), QString("c"));
+
+        // Deleting a file selects its folder, which may be the last record.
+        tree.AddItem("b", Tree::Last, "b1", "B1");
+        tree.DeleteItem("c");  // b1 moves into slot 0, b is now last
+        QCOMPARE(tree.GetItemNode(1).value(2).toString(), QString("b"));
+        tree.DeleteItem("b1");
+        QCOMPARE(tree.ItemIndex(), 0);
+        QCOMPARE(tree.ItemKey(), QString("b"));
+        QCOMPARE(tree.ItemText(), QString("B"));
+        QCOMPARE(tree.Selection(), 0);
+
+        // Deleting the current item leaves none.
+        tree.DeleteItem("b");
+        QCOMPARE(tree.ItemIndex(), -1);
+        QCOMPARE(tree.ItemKey(), QString());
     }
 
     void renameTagsAndNodes() {
