@@ -1,14 +1,18 @@
 #include "settings/Registry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStringList>
+#include <cerrno>
+#include <cstdio>
 #include <optional>
 
 #include "settings/AtomicFile.h"
+#include "settings/FileLock.h"
 #include "settings/ProgramFolder.h"
 
 namespace mdlRegistry {
@@ -21,20 +25,43 @@ const QString SyntaxKey = ProductKeyPath + QStringLiteral("Syntax");
 namespace {
 
 const QString Header = QStringLiteral("REGEDIT4");
+const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 
-// The file as lines grouped by key. Lines are kept as read (a value spread
-// over continuation lines is one entry), so a write changes one value and
-// leaves every other line of the file as it was.
+// How long a write waits for another process's lock. Writers hold it for
+// milliseconds and a dead one's is gone at once; one held longer belongs to a
+// process that is stuck, and waiting for it would only lose the value.
+constexpr int WriteLockWaitMs = 2000;
+
+// One line of the file; a value spread over continuation lines is one line.
+// `text` is what the parser reads. Lines read from the file are written back
+// as the bytes they were, line ends included; new and changed lines are
+// `fresh` and take the file's line end.
+struct Line {
+    QString text;
+    qsizetype begin = 0;  // [begin, end) of the file's bytes
+    qsizetype end = 0;
+    bool fresh = false;
+};
+
+Line Fresh(const QString& text) {
+    return Line{text, 0, 0, true};
+}
+
+// The file as lines grouped by key, so a write changes one value and leaves
+// every other byte of the file as it was.
 struct Section {
-    QString path;        // "HKEY_LOCAL_MACHINE\SOFTWARE\..." as written in the file
-    QString headerLine;  // "[...]"
-    QStringList lines;   // value lines, blank lines, anything else
+    QString path;       // "HKEY_LOCAL_MACHINE\SOFTWARE\..." as written in the file
+    Line header;        // "[...]"
+    QList<Line> lines;  // value lines, blank lines, anything else
 };
 
 struct Document {
-    bool foreign = false;  // the file exists but is not a REGEDIT4 file
-    QStringList preamble;  // "REGEDIT4" and whatever precedes the first key
+    QByteArray source;
+    bool foreign = false;     // the file exists but is not a REGEDIT4 file
+    bool headerSeen = false;  // false for a missing file or one of blank lines
+    QList<Line> preamble;     // "REGEDIT4" and whatever precedes the first key
     QList<Section> sections;
+    QByteArray eol = QByteArrayLiteral("\n");
 };
 
 struct ParsedValue {
@@ -43,11 +70,16 @@ struct ParsedValue {
     QByteArray data;
 };
 
+enum class Outcome { Unchanged, Changed, Refused };
+
 QString RootName(RegRoot root) {
     switch (root) {
-        case RegRoot::LocalMachine: return QStringLiteral("HKEY_LOCAL_MACHINE");
-        case RegRoot::CurrentUser: return QStringLiteral("HKEY_CURRENT_USER");
-        case RegRoot::ClassesRoot: return QStringLiteral("HKEY_CLASSES_ROOT");
+        case RegRoot::LocalMachine:
+            return QStringLiteral("HKEY_LOCAL_MACHINE");
+        case RegRoot::CurrentUser:
+            return QStringLiteral("HKEY_CURRENT_USER");
+        case RegRoot::ClassesRoot:
+            return QStringLiteral("HKEY_CLASSES_ROOT");
     }
     return QString();
 }
@@ -64,27 +96,70 @@ bool SamePath(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// A name or key path goes into the file as part of one line and must read
+// back as itself: no line breaks (a key path could otherwise inject a key of
+// its own), no NUL, nothing UTF-8 cannot carry.
+bool Storable(const QString& text) {
+    for (const QChar c : text)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c.isNull())
+            return false;
+    return QString::fromUtf8(text.toUtf8()) == text;
+}
+
+// The rest of a hex value after a line that ends in "\": hex digits and commas
+// only. Anything else (a value, a key, a blank line) is a line of its own, so
+// a dangling "\" never swallows the lines after it.
+bool IsHexContinuation(const QString& line) {
+    bool digits = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (c == QLatin1Char('\\') && i == line.size() - 1)
+            break;
+        if (QStringLiteral("0123456789abcdefABCDEF").contains(c))
+            digits = true;
+        else if (c != QLatin1Char(',') && c != QLatin1Char(' ') && c != QLatin1Char('\t'))
+            return false;
+    }
+    return digits;
+}
+
 Document Parse(const QByteArray& bytes) {
     Document doc;
-    QString text = QString::fromUtf8(bytes);
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-    QStringList physical = text.split(QLatin1Char('\n'));
-    if (!physical.isEmpty() && physical.last().isEmpty()) physical.removeLast();
+    doc.source = bytes;
 
-    bool headerSeen = false;
+    // Physical lines: [begin, end) with the line end, and the text without it.
+    struct Physical {
+        qsizetype begin, end;
+        QString text;
+    };
+    QList<Physical> physical;
+    const qsizetype size = bytes.size();
+    for (qsizetype pos = bytes.startsWith(Utf8Bom) ? Utf8Bom.size() : 0; pos < size;) {
+        const qsizetype newline = bytes.indexOf('\n', pos);
+        const qsizetype end = newline < 0 ? size : newline + 1;
+        qsizetype textEnd = newline < 0 ? size : newline;
+        if (textEnd > pos && bytes[textEnd - 1] == '\r')
+            --textEnd;
+        if (physical.isEmpty() && newline >= 0)
+            doc.eol = bytes.mid(textEnd, end - textEnd);
+        physical.append({pos, end, QString::fromUtf8(bytes.constData() + pos, textEnd - pos)});
+        pos = end;
+    }
+
     Section* current = nullptr;
-    for (int i = 0; i < physical.size(); ++i) {
-        QString line = physical[i];
-        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+    for (qsizetype i = 0; i < physical.size(); ++i) {
+        Line line{physical[i].text, physical[i].begin, physical[i].end, false};
         // A hex value continues on the next line after a trailing "\".
-        while (line.endsWith(QLatin1Char('\\')) && !line.trimmed().startsWith(QLatin1Char('[')) &&
-               line.contains(QLatin1String("=hex")) && i + 1 < physical.size()) {
-            QString next = physical[++i];
-            if (next.endsWith(QLatin1Char('\r'))) next.chop(1);
-            line += QLatin1Char('\n') + next;
+        while (line.text.endsWith(QLatin1Char('\\')) &&
+               !line.text.trimmed().startsWith(QLatin1Char('[')) &&
+               line.text.contains(QLatin1String("=hex")) && i + 1 < physical.size() &&
+               IsHexContinuation(physical[i + 1].text)) {
+            ++i;
+            line.text += QLatin1Char('\n') + physical[i].text;
+            line.end = physical[i].end;
         }
-        const QString trimmed = line.trimmed();
-        if (!headerSeen) {
+        const QString trimmed = line.text.trimmed();
+        if (!doc.headerSeen) {
             if (trimmed.isEmpty()) {
                 doc.preamble << line;
                 continue;
@@ -93,7 +168,7 @@ Document Parse(const QByteArray& bytes) {
                 doc.foreign = true;
                 return doc;
             }
-            headerSeen = true;
+            doc.headerSeen = true;
             doc.preamble << line;
             continue;
         }
@@ -106,17 +181,35 @@ Document Parse(const QByteArray& bytes) {
             doc.preamble << line;
         }
     }
-    if (!headerSeen && !bytes.trimmed().isEmpty()) doc.foreign = true;
     return doc;
 }
 
 QByteArray Serialize(const Document& doc) {
-    QStringList out = doc.preamble;
+    QByteArray out;
+    out.reserve(doc.source.size() + 256);
+    if (doc.source.startsWith(Utf8Bom) && doc.headerSeen)
+        out += Utf8Bom;
+    bool open = false;  // the last line written has no line end yet
+    auto put = [&](const Line& line) {
+        if (open)
+            out += out.endsWith('\r') ? QByteArray("\n") : doc.eol;
+        if (line.fresh) {
+            out += line.text.toUtf8();
+            out += doc.eol;
+            open = false;
+        } else {
+            out += QByteArrayView(doc.source).sliced(line.begin, line.end - line.begin);
+            open = line.end == line.begin || doc.source[line.end - 1] != '\n';
+        }
+    };
+    for (const Line& line : doc.preamble)
+        put(line);
     for (const Section& section : doc.sections) {
-        out << section.headerLine;
-        out << section.lines;
+        put(section.header);
+        for (const Line& line : section.lines)
+            put(line);
     }
-    return (out.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    return out;
 }
 
 std::optional<QByteArray> ParseHex(QString text) {
@@ -125,7 +218,8 @@ std::optional<QByteArray> ParseHex(QString text) {
     for (const QString& piece : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         bool ok = false;
         const uint byte = piece.trimmed().toUInt(&ok, 16);
-        if (!ok || byte > 0xFF) return std::nullopt;
+        if (!ok || byte > 0xFF)
+            return std::nullopt;
         data.append(static_cast<char>(byte));
     }
     return data;
@@ -134,12 +228,14 @@ std::optional<QByteArray> ParseHex(QString text) {
 // Reads `"name"` or `@` at the start of `line`; returns the position after it.
 int ParseName(const QString& line, QString* name) {
     int i = 0;
-    while (i < line.size() && line[i].isSpace()) ++i;
+    while (i < line.size() && line[i].isSpace())
+        ++i;
     if (i < line.size() && line[i] == QLatin1Char('@')) {
         name->clear();
         return i + 1;
     }
-    if (i >= line.size() || line[i] != QLatin1Char('"')) return -1;
+    if (i >= line.size() || line[i] != QLatin1Char('"'))
+        return -1;
     QString result;
     for (++i; i < line.size(); ++i) {
         if (line[i] == QLatin1Char('\\') && i + 1 < line.size()) {
@@ -157,16 +253,21 @@ int ParseName(const QString& line, QString* name) {
 std::optional<ParsedValue> ParseValue(const QString& line) {
     ParsedValue value;
     int at = ParseName(line, &value.name);
-    if (at < 0) return std::nullopt;
-    while (at < line.size() && line[at].isSpace()) ++at;
-    if (at >= line.size() || line[at] != QLatin1Char('=')) return std::nullopt;
+    if (at < 0)
+        return std::nullopt;
+    while (at < line.size() && line[at].isSpace())
+        ++at;
+    if (at >= line.size() || line[at] != QLatin1Char('='))
+        return std::nullopt;
     const QString data = line.mid(at + 1).trimmed();
 
     if (data.startsWith(QLatin1Char('"'))) {
-        if (data.size() < 2 || !data.endsWith(QLatin1Char('"'))) return std::nullopt;
+        if (data.size() < 2 || !data.endsWith(QLatin1Char('"')))
+            return std::nullopt;
         QString text;
         for (int i = 1; i < data.size() - 1; ++i) {
-            if (data[i] == QLatin1Char('\\') && i + 1 < data.size() - 1) ++i;
+            if (data[i] == QLatin1Char('\\') && i + 1 < data.size() - 1)
+                ++i;
             text += data[i];
         }
         value.type = RegType::String;
@@ -177,7 +278,8 @@ std::optional<ParsedValue> ParseValue(const QString& line) {
         bool ok = false;
         const QString digits = data.mid(6);
         const quint32 number = digits.toUInt(&ok, 16);
-        if (!ok || digits.size() > 8) return std::nullopt;
+        if (!ok || digits.size() > 8)
+            return std::nullopt;
         value.type = RegType::DWord;
         for (int shift = 0; shift < 32; shift += 8)
             value.data.append(static_cast<char>((number >> shift) & 0xFF));
@@ -185,7 +287,8 @@ std::optional<ParsedValue> ParseValue(const QString& line) {
     }
     if (data.startsWith(QLatin1String("hex"))) {
         const int colon = data.indexOf(QLatin1Char(':'));
-        if (colon < 0) return std::nullopt;
+        if (colon < 0)
+            return std::nullopt;
         const QString kind = data.left(colon);
         if (kind == QLatin1String("hex(1)")) {
             value.type = RegType::String;
@@ -198,7 +301,8 @@ std::optional<ParsedValue> ParseValue(const QString& line) {
             value.type = RegType::Binary;
         }
         const auto bytes = ParseHex(data.mid(colon + 1));
-        if (!bytes) return std::nullopt;
+        if (!bytes)
+            return std::nullopt;
         value.data = *bytes;
         return value;
     }
@@ -208,7 +312,8 @@ std::optional<ParsedValue> ParseValue(const QString& line) {
 QString Quote(const QString& text) {
     QString out = QStringLiteral("\"");
     for (const QChar c : text) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('"')) out += QLatin1Char('\\');
+        if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
+            out += QLatin1Char('\\');
         out += c;
     }
     return out + QLatin1Char('"');
@@ -232,29 +337,42 @@ QString FormatValue(const QString& name, RegType type, const QByteArray& data) {
                 return left + QLatin1Char('=') + Quote(text);
             return left + QStringLiteral("=hex(1):") + HexList(data);
         }
-        case RegType::ExpandString: return left + QStringLiteral("=hex(2):") + HexList(data);
+        case RegType::ExpandString:
+            return left + QStringLiteral("=hex(2):") + HexList(data);
         case RegType::DWord:
             if (data.size() == 4) {
                 quint32 number = 0;
-                for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<uchar>(data[i]);
+                for (int i = 3; i >= 0; --i)
+                    number = (number << 8) | static_cast<uchar>(data[i]);
                 return left + QStringLiteral("=dword:%1").arg(number, 8, 16, QLatin1Char('0'));
             }
             return left + QStringLiteral("=hex(4):") + HexList(data);
-        case RegType::Binary: return left + QStringLiteral("=hex:") + HexList(data);
+        case RegType::Binary:
+            return left + QStringLiteral("=hex:") + HexList(data);
     }
     return left;
 }
 
-QByteArray ReadFileBytes() {
-    QFile file(ProgramFolder::RegistryFile());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+// The file's bytes; a missing file is empty. False when the file is there
+// but cannot be read, so a write never replaces what it could not read.
+bool ReadFileBytes(const QString& path, QByteArray* bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return !QFileInfo::exists(path);
+    *bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
 }
 
-Document Load() { return Parse(ReadFileBytes()); }
+Document Load() {
+    QByteArray bytes;
+    ReadFileBytes(ProgramFolder::RegistryFile(), &bytes);
+    return Parse(bytes);
+}
 
 Section* FindSection(Document& doc, const QString& path) {
     for (Section& section : doc.sections)
-        if (SamePath(section.path, path)) return &section;
+        if (SamePath(section.path, path))
+            return &section;
     return nullptr;
 }
 
@@ -269,38 +387,72 @@ bool KeyExists(const Document& doc, const QString& path) {
 std::optional<ParsedValue> FindValue(Document& doc, const QString& path, const QString& name,
                                      int* lineIndex = nullptr) {
     Section* section = FindSection(doc, path);
-    if (!section) return std::nullopt;
+    if (!section)
+        return std::nullopt;
     // The last of two lines naming the same value wins, as an import would have it.
     std::optional<ParsedValue> found;
     for (int i = 0; i < section->lines.size(); ++i) {
-        auto value = ParseValue(section->lines[i]);
+        auto value = ParseValue(section->lines[i].text);
         if (value && SamePath(value->name, name)) {
             found = value;
-            if (lineIndex) *lineIndex = i;
+            if (lineIndex)
+                *lineIndex = i;
         }
     }
     return found;
 }
 
+// Moves a file that is not ours out of the way under a name of its own:
+// "registry.reg.foreign-<time>", then "-2", "-3", ... when that is taken.
+bool SetAside(const QString& path) {
+    const QByteArray from = QFile::encodeName(path);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
+    for (int n = 1; n < 1000; ++n) {
+        QString aside = path + QStringLiteral(".foreign-") + stamp;
+        if (n > 1)
+            aside += QLatin1Char('-') + QString::number(n);
+        const QByteArray to = QFile::encodeName(aside);
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) ==
+            0)
+            return true;
+        if (errno == EEXIST)
+            continue;
+        if (errno != EINVAL && errno != ENOSYS)
+            return false;
+        // A file system that cannot refuse to replace: look first (under our lock).
+        struct stat taken;
+        if (::lstat(to.constData(), &taken) == 0)
+            continue;
+        return ::rename(from.constData(), to.constData()) == 0;
+    }
+    return false;
+}
+
 // Runs `change` on the freshly read file under the file lock and replaces the
-// file when `change` returns true. A file that is not ours is set aside
-// rather than overwritten.
+// file when `change` changed it. A file that is not ours is set aside rather
+// than overwritten, and one that cannot be read or set aside is left alone:
+// the write fails. A lock that cannot be had (a stuck holder, a file system
+// without locks) does not stop the write: losing the value would be worse.
 template <typename Change>
-void Modify(Change change) {
+bool Modify(Change change) {
     const QString path = ProgramFolder::RegistryFile();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QLockFile lock(path + QStringLiteral(".lock"));
-    lock.setStaleLockTime(10000);
-    if (!lock.tryLock(5000)) return;
+    FileLock lock(path + QStringLiteral(".lock"));
+    lock.TryLock(WriteLockWaitMs);
 
-    Document doc = Load();
-    if (doc.foreign) {
-        QFile::rename(path, path + QStringLiteral(".foreign-") +
-                                QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
+    QByteArray bytes;
+    if (!ReadFileBytes(path, &bytes))
+        return false;
+    Document doc = Parse(bytes);
+    const bool foreign = doc.foreign;
+    if (foreign)
         doc = Document{};
-    }
-    if (!change(doc)) return;
-    WriteFileAtomically(path, Serialize(doc));
+    const Outcome outcome = change(doc);
+    if (outcome != Outcome::Changed)
+        return outcome == Outcome::Unchanged;
+    if (foreign && !SetAside(path))
+        return false;
+    return WriteFileAtomically(path, Serialize(doc));
 }
 
 }  // namespace
@@ -308,8 +460,10 @@ void Modify(Change change) {
 QString GetRegString(RegRoot root, const QString& subKey, const QString& valueName) {
     RegType type;
     QByteArray data;
-    if (!GetRegValue(root, subKey, valueName, &type, &data)) return QString();
-    if (type != RegType::String && type != RegType::ExpandString) return QString();
+    if (!GetRegValue(root, subKey, valueName, &type, &data))
+        return QString();
+    if (type != RegType::String && type != RegType::ExpandString)
+        return QString();
     const int zero = data.indexOf('\0');
     return QString::fromUtf8(zero >= 0 ? data.left(zero) : data);
 }
@@ -317,69 +471,89 @@ QString GetRegString(RegRoot root, const QString& subKey, const QString& valueNa
 bool GetRegValue(RegRoot root, const QString& subKey, const QString& valueName, RegType* type,
                  QByteArray* data) {
     Document doc = Load();
-    if (doc.foreign) return false;
+    if (doc.foreign)
+        return false;
     const auto value = FindValue(doc, KeyPath(root, subKey), valueName);
-    if (!value) return false;
-    if (type) *type = value->type;
-    if (data) *data = value->data;
+    if (!value)
+        return false;
+    if (type)
+        *type = value->type;
+    if (data)
+        *data = value->data;
     return true;
 }
 
-void SetRegValue(RegRoot root, const QString& subKey, const QString& valueName, RegType type,
+bool SetRegValue(RegRoot root, const QString& subKey, const QString& valueName, RegType type,
                  const QByteArray& data) {
+    if (!Storable(subKey) || !Storable(valueName))
+        return false;
     const QString path = KeyPath(root, subKey);
     const QString line = FormatValue(valueName, type, data);
-    Modify([&](Document& doc) {
+    return Modify([&](Document& doc) {
         int index = -1;
         if (FindValue(doc, path, valueName, &index)) {
-            FindSection(doc, path)->lines[index] = line;
-            return true;
+            Line& old = FindSection(doc, path)->lines[index];
+            if (old.text == line)
+                return Outcome::Unchanged;
+            old = Fresh(line);
+            return Outcome::Changed;
+        }
+        if (!doc.headerSeen) {
+            // Nothing but blank lines (or nothing at all): start a proper file.
+            doc.preamble = {Fresh(Header)};
+            doc.headerSeen = true;
         }
         Section* section = FindSection(doc, path);
         if (!section) {
             // A new key starts after a blank line, as regedit writes them.
-            QStringList& before = doc.sections.isEmpty() ? doc.preamble : doc.sections.last().lines;
-            if (before.isEmpty()) before << Header;
-            if (!before.last().trimmed().isEmpty()) before << QString();
-            doc.sections.append(Section{path, QLatin1Char('[') + path + QLatin1Char(']'), {}});
+            QList<Line>& before = doc.sections.isEmpty() ? doc.preamble : doc.sections.last().lines;
+            if (before.isEmpty() || !before.last().text.trimmed().isEmpty())
+                before << Fresh(QString());
+            const QString header = QLatin1Char('[') + path + QLatin1Char(']');
+            doc.sections.append(Section{path, Fresh(header), {}});
             section = &doc.sections.last();
         }
         // New values go after the key's last value, before its trailing blank lines.
-        int at = section->lines.size();
-        while (at > 0 && section->lines[at - 1].trimmed().isEmpty()) --at;
-        section->lines.insert(at, line);
-        return true;
+        qsizetype at = section->lines.size();
+        while (at > 0 && section->lines[at - 1].text.trimmed().isEmpty())
+            --at;
+        section->lines.insert(at, Fresh(line));
+        return Outcome::Changed;
     });
 }
 
-void SetRegString(RegRoot root, const QString& subKey, const QString& valueName,
+bool SetRegString(RegRoot root, const QString& subKey, const QString& valueName,
                   const QString& text) {
-    SetRegValue(root, subKey, valueName, RegType::String, text.toUtf8());
+    return SetRegValue(root, subKey, valueName, RegType::String, text.toUtf8());
 }
 
-void DeleteRegKey(RegRoot root, const QString& subKey) {
+bool DeleteRegKey(RegRoot root, const QString& subKey) {
     const QString path = KeyPath(root, subKey);
-    Modify([&](Document& doc) {
+    return Modify([&](Document& doc) {
         // As on Windows, a key that still has subkeys is not deleted.
         const QString prefix = path + QLatin1Char('\\');
         for (const Section& section : doc.sections)
-            if (section.path.startsWith(prefix, Qt::CaseInsensitive)) return false;
+            if (section.path.startsWith(prefix, Qt::CaseInsensitive))
+                return Outcome::Refused;
         const auto before = doc.sections.size();
         doc.sections.removeIf([&](const Section& s) { return SamePath(s.path, path); });
-        return doc.sections.size() != before;
+        return doc.sections.size() != before ? Outcome::Changed : Outcome::Unchanged;
     });
 }
 
 QString GetFirstRegSubKey(RegRoot root, const QString& subKey) {
     const Document doc = Load();
-    if (doc.foreign) return QString();
+    if (doc.foreign)
+        return QString();
     const QString path = KeyPath(root, subKey);
-    if (!KeyExists(doc, path)) return QString();
+    if (!KeyExists(doc, path))
+        return QString();
     // Subkeys enumerate in alphabetical order, letter case ignored.
     const QString prefix = path + QLatin1Char('\\');
     QString first;
     for (const Section& section : doc.sections) {
-        if (!section.path.startsWith(prefix, Qt::CaseInsensitive)) continue;
+        if (!section.path.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
         const QString child = section.path.mid(prefix.size()).section(QLatin1Char('\\'), 0, 0);
         if (!child.isEmpty() && (first.isEmpty() || child.compare(first, Qt::CaseInsensitive) < 0))
             first = child;
@@ -391,8 +565,8 @@ QString GetUserEnvVar(const QString& name) {
     return GetRegString(RegRoot::CurrentUser, QStringLiteral("Environment"), name);
 }
 
-void SetUserEnvVar(const QString& name, const QString& text) {
-    SetRegString(RegRoot::CurrentUser, QStringLiteral("Environment"), name, text.trimmed());
+bool SetUserEnvVar(const QString& name, const QString& text) {
+    return SetRegString(RegRoot::CurrentUser, QStringLiteral("Environment"), name, text.trimmed());
 }
 
 void BroadcastEnvChange() {}

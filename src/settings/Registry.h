@@ -6,8 +6,14 @@
 // REGEDIT4 text file (ProgramFolder::RegistryFile()). There is no cache:
 // every call reads the file, and every write locks it, rereads it, changes
 // one thing and replaces the file atomically, so two running IDEs never lose
-// each other's writes. Key paths use "\" as on Windows and are compared
-// without regard to case; value names likewise.
+// each other's writes; every other byte of the file stays as it was. Key
+// paths use "\" as on Windows and are compared without regard to case; value
+// names likewise.
+//
+// Writes return false when nothing was stored: a name or key path holding a
+// line break or NUL (refused, the file untouched), or a file that cannot be
+// read, set aside or replaced. A lock that a stuck process keeps for seconds
+// does not stop a write: after a short wait it goes ahead without the lock.
 namespace mdlRegistry {
 
 enum class RegRoot { LocalMachine, CurrentUser, ClassesRoot };
@@ -26,19 +32,20 @@ extern const QString SyntaxKey;
 QString GetRegString(RegRoot root, const QString& subKey, const QString& valueName);
 
 // Sets a string value (no terminating zero stored), creating the key and any
-// missing parent keys. Failures are ignored.
-void SetRegString(RegRoot root, const QString& subKey, const QString& valueName,
+// missing parent keys. Callers that have no use for the result ignore it.
+bool SetRegString(RegRoot root, const QString& subKey, const QString& valueName,
                   const QString& text);
 
-// Removes the key with its values. Failures are ignored.
-void DeleteRegKey(RegRoot root, const QString& subKey);
+// Removes the key with its values; true when it is gone. As on Windows, a key
+// that has subkeys stays (false).
+bool DeleteRegKey(RegRoot root, const QString& subKey);
 
 // The name of the key's first subkey, or "".
 QString GetFirstRegSubKey(RegRoot root, const QString& subKey);
 
 // The per-user environment block: values under HKEY_CURRENT_USER\Environment.
 QString GetUserEnvVar(const QString& name);
-void SetUserEnvVar(const QString& name, const QString& text);  // stored trimmed
+bool SetUserEnvVar(const QString& name, const QString& text);  // stored trimmed
 // Announces a change of the environment block. Linux has no such broadcast;
 // the operation exists for its callers and does nothing.
 void BroadcastEnvChange();
@@ -47,7 +54,7 @@ void BroadcastEnvChange();
 // types than the IDE writes. `data` is the value's raw bytes as Windows stores
 // them: strings in the 8-bit code page (with or without terminating zero),
 // a DWord as 4 little-endian bytes.
-void SetRegValue(RegRoot root, const QString& subKey, const QString& valueName, RegType type,
+bool SetRegValue(RegRoot root, const QString& subKey, const QString& valueName, RegType type,
                  const QByteArray& data);
 // True, with type and raw bytes, when the value exists.
 bool GetRegValue(RegRoot root, const QString& subKey, const QString& valueName, RegType* type,
