@@ -79,6 +79,12 @@ private Q_SLOTS:
                                             << "/Work/Demo/";
         QTest::newRow("relative climbs") << "a/../../b"
                                          << "../b";
+        QTest::newRow("relative climbs two levels past its start") << "a/b/../../../x"
+                                                                   << "../x";
+        QTest::newRow("absolute climbs two levels past the root") << "/a/b/../../../x"
+                                                                  << "/x";
+        QTest::newRow("climbs back over kept climbs") << "../a/b/../../../x"
+                                                      << "../../x";
         QTest::newRow("relative to nothing") << "a/.."
                                              << ".";
         QTest::newRow("drive root") << "C:\\Work\\..\\.."
