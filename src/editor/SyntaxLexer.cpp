@@ -93,10 +93,11 @@ void SyntaxLexer::styleText(int start, int end) {
     const long to = lastLine + 1 < Send(e, Base::SCI_GETLINECOUNT)
                         ? Send(e, Base::SCI_POSITIONFROMLINE, lastLine + 1)
                         : length;
-    if (to <= from)
-        return;
-    const auto* text = reinterpret_cast<const char*>(
-        Send(e, Base::SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), to - from));
+    // An empty last line is the whole range when an edit leaves one.
+    const auto* text =
+        to > from ? reinterpret_cast<const char*>(Send(e, Base::SCI_GETRANGEPOINTER,
+                                                       static_cast<unsigned long>(from), to - from))
+                  : "";
     if (!text)
         return;
     if (styles.size() < to - from)
@@ -147,13 +148,24 @@ void SyntaxLexer::styleText(int start, int end) {
         offset = next;
         ++line;
     }
-    // The next line, styled later, starts from the depth this range leaves.
-    if (line < Send(e, Base::SCI_GETLINECOUNT) &&
-        DepthOf(Send(e, Base::SCI_GETFOLDLEVEL, line)) != state.depth)
+    const long lineCount = Send(e, Base::SCI_GETLINECOUNT);
+    if (to == length && line == lineCount - 1) {
+        // An empty last line has nothing to style, yet its fold level and
+        // state follow the lines above like any other's: an edit may have
+        // left it those of a line that is gone, a block start among them.
+        const int level = Base::SC_FOLDLEVELBASE + state.depth;
+        if (Send(e, Base::SCI_GETFOLDLEVEL, line) != level)
+            Send(e, Base::SCI_SETFOLDLEVEL, line, level);
+        Send(e, Base::SCI_SETLINESTATE, line, state.Flags());
+    } else if (line < lineCount && DepthOf(Send(e, Base::SCI_GETFOLDLEVEL, line)) != state.depth) {
+        // The next line, styled later, starts from the depth this range leaves.
         Send(e, Base::SCI_SETFOLDLEVEL, line, Base::SC_FOLDLEVELBASE + state.depth);
-    startStyling(static_cast<int>(from));
-    Send(e, Base::SCI_SETSTYLINGEX, static_cast<unsigned long>(total),
-         reinterpret_cast<long>(styles.constData()));
+    }
+    if (total > 0) {
+        startStyling(static_cast<int>(from));
+        Send(e, Base::SCI_SETSTYLINGEX, static_cast<unsigned long>(total),
+             reinterpret_cast<long>(styles.constData()));
+    }
     if (quiet)
         view->setUpdatesEnabled(true);
 }

@@ -26,6 +26,13 @@ std::string Lowered(std::string text) {
 std::string Utf8(const QString& text) {
     return text.toStdString();
 }
+// A comment marker, or none when it is longer than any language has.
+std::string Marker(const QString& text) {
+    std::string marker = Utf8(text);
+    if (marker.size() > SyntaxScanner::LongestEntry)
+        marker.clear();
+    return marker;
+}
 bool StartsAt(const char* text, int length, int at, const std::string& what) {
     return !what.empty() && length - at >= static_cast<int>(what.size()) &&
            std::memcmp(text + at, what.data(), what.size()) == 0;
@@ -62,9 +69,9 @@ SyntaxScanner::SyntaxScanner(const SyntaxDefinition& syntax)
     : caseSensitive(syntax.caseSensitive),
       sgml(syntax.langStyle == 1),
       hexPrefix(!syntax.caseSensitive),
-      lineComment(Utf8(syntax.singleLineComment)),
-      blockCommentStart(Utf8(syntax.multiLineCommentStart)),
-      blockCommentEnd(Utf8(syntax.multiLineCommentEnd)) {
+      lineComment(Marker(syntax.singleLineComment)),
+      blockCommentStart(Marker(syntax.multiLineCommentStart)),
+      blockCommentEnd(Marker(syntax.multiLineCommentEnd)) {
     for (const QChar c : syntax.stringDelimiters)
         if (c.unicode() < 0x80)
             delimiter[c.unicode()] = true;
@@ -76,24 +83,42 @@ SyntaxScanner::SyntaxScanner(const SyntaxDefinition& syntax)
     AddWords(syntax.operators, OperatorWord);
     AddWords(syntax.attributes, AttributeWord);
     AddWords(syntax.keywords, KeywordWord);
-    for (auto& list : symbolOperators)
-        std::stable_sort(list.begin(), list.end(), [](const std::string& a, const std::string& b) {
-            return a.size() > b.size();
-        });
-    AddBlockEntries(syntax.syntaxEnd, -1, endSymbols);
-    AddBlockEntries(syntax.syntaxStart, 1, startSymbols);
-    for (size_t i = 0; i < phrases.size(); ++i)
-        phrasesByFirst[static_cast<unsigned char>(phrases[i].words.front().front())].push_back(
-            static_cast<int>(i));
+    // Closing entries first: where two match, the first listed wins.
+    AddBlockEntries(syntax.syntaxEnd, -1);
+    AddBlockEntries(syntax.syntaxStart, 1);
+}
+
+int SyntaxScanner::Tree::Add(int node, int step) {
+    const auto [at, added] = edges.try_emplace(Key(node, step), static_cast<int>(nodes.size()));
+    if (added) {
+        nodes[node].leaf = false;
+        nodes.emplace_back();
+    }
+    return at->second;
+}
+
+void SyntaxScanner::AddSymbol(const std::string& text, int opens, int closes, bool op) {
+    const auto first = static_cast<unsigned char>(text.front());
+    if (!symbolStart[first])
+        symbolStart[first] = symbols.Add(0, first);
+    int node = symbolStart[first];
+    for (size_t i = 1; i < text.size(); ++i)
+        node = symbols.Add(node, static_cast<unsigned char>(text[i]));
+    Node& end = symbols.nodes[node];
+    end.opens += opens;
+    end.closes += closes;
+    end.op = end.op || op;
 }
 
 void SyntaxScanner::AddWords(const QString& list, WordKind kind) {
     for (const QString& entry : list.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const std::string word = Utf8(entry);
+        if (word.size() > LongestEntry)
+            continue;
         const auto first = static_cast<unsigned char>(word.front());
         const auto last = static_cast<unsigned char>(word.back());
         if (kind == OperatorWord && !IsWordByte(first)) {
-            symbolOperators[first].push_back(word);
+            AddSymbol(word, 0, 0, true);
             continue;
         }
         if (!IsWordByte(first))
@@ -111,12 +136,12 @@ void SyntaxScanner::AddWords(const QString& list, WordKind kind) {
     }
 }
 
-void SyntaxScanner::AddBlockEntries(const QString& value, int delta,
-                                    std::vector<std::string>& symbols) {
+void SyntaxScanner::AddBlockEntries(const QString& value, int delta) {
     for (const QString& entry : BlockEntries(value)) {
         std::string text = Utf8(entry);
         if (!IsWordByte(static_cast<unsigned char>(text.front()))) {
-            symbols.push_back(text);
+            if (text.size() <= LongestEntry)
+                AddSymbol(text, delta > 0 ? 1 : 0, delta < 0 ? 1 : 0, false);
             continue;
         }
         if (!caseSensitive)
@@ -128,11 +153,26 @@ void SyntaxScanner::AddBlockEntries(const QString& value, int delta,
             head = text.substr(0, dots);
             phrase.tail = QString::fromStdString(text.substr(dots + 3)).trimmed().toStdString();
         }
-        for (const QString& word :
-             QString::fromStdString(head).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            phrase.words.push_back(word.toStdString());
-        if (!phrase.words.empty())
-            phrases.push_back(std::move(phrase));
+        // Words, with a blank run between them.
+        int node = 0;
+        bool gap = false;
+        for (const char byte : head) {
+            const auto b = static_cast<unsigned char>(byte);
+            if (IsBlank(b)) {
+                gap = node != 0;
+                continue;
+            }
+            if (gap)
+                node = phraseTree.Add(node, BlankStep);
+            gap = false;
+            node = phraseTree.Add(node, b);
+            phraseTree.nodes[node].wordEnd = IsWordByte(b);
+        }
+        if (node == 0)
+            continue;
+        if (phraseTree.nodes[node].phrase < 0)
+            phraseTree.nodes[node].phrase = static_cast<int>(phrases.size());
+        phrases.push_back(std::move(phrase));
     }
 }
 
@@ -208,45 +248,41 @@ bool SyntaxScanner::SameWord(const char* text, int length, std::string_view word
     return true;
 }
 
-// Where `words` end when they open the text at `from`, blanks between them;
-// -1 when they do not.
-int SyntaxScanner::PhraseEnd(const char* text, int length, int from,
-                             const std::vector<std::string>& phrase) const {
-    int i = from;
-    for (size_t k = 0; k < phrase.size(); ++k) {
-        if (k > 0) {
-            if (i >= length || !IsBlank(text[i]))
-                return -1;
-            while (i < length && IsBlank(text[i]))
-                ++i;
-        }
-        const std::string& word = phrase[k];
-        if (length - i < static_cast<int>(word.size()) ||
-            !SameWord(text + i, static_cast<int>(word.size()), word))
-            return -1;
-        i += static_cast<int>(word.size());
-        if (IsWordByte(static_cast<unsigned char>(word.back())) && i < length &&
-            IsWordByte(static_cast<unsigned char>(text[i])))
-            return -1;
-    }
-    return i;
-}
-
 // Block words count only where a statement begins: "End Sub" closes,
 // "Exit Sub" and "Declare Function" open nothing.
 void SyntaxScanner::BlockWordsAtStart(Cursor& c) const {
-    const unsigned char first = c.At(c.pos);
-    for (const int index : phrasesByFirst[caseSensitive ? first : Lower(first)]) {
-        const Phrase& phrase = phrases[index];
-        if (PhraseEnd(c.text, c.length, c.pos, phrase.words) < 0)
-            continue;
-        if (phrase.tail.empty()) {
-            c.Nest(phrase.delta);
+    // Follow the phrase tree as far as the line goes; of the phrases that end
+    // on a word boundary on the way, the first listed wins.
+    int best = -1;
+    int node = 0;
+    int i = c.pos;
+    for (;;) {
+        if (const Node& here = phraseTree.nodes[node]; here.phrase >= 0 &&
+                                                       (best < 0 || here.phrase < best) &&
+                                                       !(here.wordEnd && IsWordByte(c.At(i))))
+            best = here.phrase;
+        if (phraseTree.nodes[node].leaf || i >= c.length)
+            break;
+        const unsigned char b = c.At(i);
+        if (IsBlank(b)) {
+            node = node ? phraseTree.Child(node, BlankStep) : 0;
+            while (i < c.length && IsBlank(c.At(i)))
+                ++i;
         } else {
-            c.pendingTail = &phrase.tail;
-            c.pendingDelta = phrase.delta;
+            node = phraseTree.Child(node, caseSensitive ? b : Lower(b));
+            ++i;
         }
+        if (!node)
+            break;
+    }
+    if (best < 0)
         return;
+    const Phrase& phrase = phrases[best];
+    if (phrase.tail.empty()) {
+        c.Nest(phrase.delta);
+    } else {
+        c.pendingTail = &phrase.tail;
+        c.pendingDelta = phrase.delta;
     }
 }
 
@@ -307,23 +343,32 @@ void SyntaxScanner::ScanSymbol(Cursor& c) const {
     const unsigned char ch = c.At(c.pos);
     int end = c.pos + 1;
     char style = ch == terminator ? Operator : Default;
-    for (const std::string& op : symbolOperators[ch]) {
-        if (StartsAt(c.text, c.length, c.pos, op)) {
-            end = c.pos + static_cast<int>(op.size());
+    // Every entry that starts here lies on one path of the tree: the longest
+    // operator colours, and every block symbol counts.
+    int opens = 0;
+    int closes = 0;
+    int symbolEnd = -1;
+    int at = c.pos + 1;
+    for (int node = symbolStart[ch]; node;) {
+        const Node& here = symbols.nodes[node];
+        if (here.op) {
+            end = at;
             style = Operator;
+        }
+        if (here.opens || here.closes) {
+            opens += here.opens;
+            closes += here.closes;
+            symbolEnd = at;
+        }
+        if (here.leaf || at >= c.length)
             break;
-        }
+        node = symbols.Child(node, c.At(at++));
     }
-    if (!c.state.inTag) {
-        for (const auto* list : {&startSymbols, &endSymbols}) {
-            for (const std::string& symbol : *list) {
-                if (StartsAt(c.text, c.length, c.pos, symbol)) {
-                    c.Nest(list == &startSymbols ? 1 : -1);
-                    // The symbol is taken whole, so "{{" counts twice, not thrice.
-                    end = std::max(end, c.pos + static_cast<int>(symbol.size()));
-                }
-            }
-        }
+    if (!c.state.inTag && symbolEnd > 0) {
+        // Openings count before closings, each within the depth's bounds.
+        c.state.depth = std::max(std::min(c.state.depth + opens, MaxDepth) - closes, 0);
+        // The symbol is taken whole, so "{{" counts twice, not thrice.
+        end = std::max(end, symbolEnd);
     }
     c.Take(end, style);
 }
@@ -396,14 +441,16 @@ SyntaxScanner::LineState SyntaxScanner::ScanLine(const char* text, int length, L
     c.state.depth = std::clamp(in.depth, 0, MaxDepth);
     while (c.pos < length) {
         if (c.state.inComment) {
-            const char* found = nullptr;
-            if (!blockCommentEnd.empty())
-                found = std::search(text + c.pos, text + length, blockCommentEnd.begin(),
-                                    blockCommentEnd.end());
-            if (!found || found == text + length) {
+            // memmem is linear whatever the marker looks like.
+            const void* found = blockCommentEnd.empty()
+                                    ? nullptr
+                                    : memmem(text + c.pos, static_cast<size_t>(length - c.pos),
+                                             blockCommentEnd.data(), blockCommentEnd.size());
+            if (!found) {
                 c.Take(length, Comment, false);
             } else {
-                c.Take(static_cast<int>(found - text) + static_cast<int>(blockCommentEnd.size()),
+                c.Take(static_cast<int>(static_cast<const char*>(found) - text) +
+                           static_cast<int>(blockCommentEnd.size()),
                        Comment, false);
                 c.state.inComment = false;
             }

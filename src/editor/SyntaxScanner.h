@@ -39,6 +39,10 @@ public:
         bool operator==(const LineState&) const = default;
     };
     static constexpr int MaxDepth = 1000;
+    // Listed words, operators, block symbols and comment markers longer than
+    // this are never looked for: no language has them, and each byte of a
+    // module would cost as much as the longest one.
+    static constexpr int LongestEntry = 128;
 
     explicit SyntaxScanner(const SyntaxDefinition& syntax);
 
@@ -65,22 +69,45 @@ private:
         using is_transparent = void;
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    // A block entry: words that must open the line's code ("End Sub"), or,
+    // A block entry that opens the line's code: its words ("End Sub"), or,
     // written "If...Then", a head that opens it and a tail that closes it.
     struct Phrase {
-        std::vector<std::string> words;
         std::string tail;
         int delta = 0;  // +1 opens a block, -1 closes one
     };
+    // Operators and block symbols share one tree of bytes, and block phrases
+    // have one of their own in which a blank run is a step of its own; a scan
+    // follows a tree from where it stands, so a syntax file of thousands of
+    // entries costs no more per byte than one of a few.
+    struct Node {
+        int opens = 0;         // block start symbols that end here
+        int closes = 0;        // block end symbols that end here
+        bool op = false;       // an operator ends here
+        int phrase = -1;       // the first phrase (in entry order) that ends here
+        bool wordEnd = false;  // the last byte here is a word byte
+        bool leaf = true;      // no longer entry goes on from here
+    };
+    struct Tree {
+        std::vector<Node> nodes{Node()};  // 0 is the root
+        std::unordered_map<quint64, int> edges;
+        int Child(int node, int step) const {
+            const auto found = edges.find(Key(node, step));
+            return found == edges.end() ? 0 : found->second;
+        }
+        int Add(int node, int step);
+        static quint64 Key(int node, int step) {
+            return (static_cast<quint64>(node) << 9) | static_cast<unsigned>(step);
+        }
+    };
+    static constexpr int BlankStep = 256;  // one or more blanks between phrase words
     struct Cursor;
 
     void AddWords(const QString& list, WordKind kind);
-    void AddBlockEntries(const QString& value, int delta, std::vector<std::string>& symbols);
+    void AddBlockEntries(const QString& value, int delta);
+    void AddSymbol(const std::string& text, int opens, int closes, bool op);
     const WordInfo* Lookup(const char* word, int length) const;
     int WordEnd(const char* text, int length, int from) const;
     int NumberEnd(const char* text, int length, int from) const;
-    int PhraseEnd(const char* text, int length, int from,
-                  const std::vector<std::string>& words) const;
     bool SameWord(const char* text, int length, std::string_view word) const;
     int StyleWord(const WordInfo* info, bool inTag, bool tagName) const;
     bool ScanComment(Cursor& c) const;
@@ -101,12 +128,11 @@ private:
     int terminator = -1;
     std::array<bool, 256> wordLead{};   // non-word bytes that begin a listed word ("#include")
     std::array<bool, 256> wordTrail{};  // non-word bytes that end one ("Left$")
-    std::array<std::vector<std::string>, 256> symbolOperators;  // by first byte, longest first
     std::unordered_map<std::string, WordInfo, WordHash, std::equal_to<>> words;
     size_t longestWord = 0;
-    std::vector<Phrase> phrases;  // closing entries first
-    std::array<std::vector<int>, 256> phrasesByFirst;
     std::array<quint64, 256> wordLengths{};  // by first byte: bit n for a word of n bytes
-    std::vector<std::string> startSymbols;
-    std::vector<std::string> endSymbols;
+    Tree symbols;                            // operators and block symbols
+    std::array<int, 256> symbolStart{};      // the root's children, looked up on every byte
+    Tree phraseTree;
+    std::vector<Phrase> phrases;  // closing entries first, then opening ones, in file order
 };

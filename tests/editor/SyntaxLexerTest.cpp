@@ -154,6 +154,28 @@ private Q_SLOTS:
                  QList<int>({0, 2, 2, 0}));
     }
 
+    // Entries that share their start, among thousands more: the first listed
+    // of those that match a line's start wins, only on a word boundary, and
+    // every symbol that starts at a place counts.
+    void BlockEntriesSharingTheirStart() {
+        QString syntax = "[options]\ncasesensitive=false\nsyntaxend=End If|End Sub|End|";
+        for (int i = 0; i < 2000; ++i)
+            syntax += QString("End Sub%1|}%1|").arg(i);
+        syntax += "}\nsyntaxstart=Sub|Sub Main|If...Then|End Function|";
+        for (int i = 0; i < 2000; ++i)
+            syntax += QString("Begin %1|{%1|").arg(i);
+        syntax += "{|{{\n";
+        const SyntaxScanner scanner(SyntaxDefinition::ParseText(syntax));
+        QCOMPARE(Depths(scanner, {"Sub Main", "  if x then", "  END  \t IF", "Endless = 1",
+                                  "End Sub7 ' the later entry, longer", "begin 1999", "end",
+                                  "Sub X", "End Function ' an opening entry, listed later"}),
+                 QList<int>({1, 2, 1, 1, 0, 1, 0, 1, 0}));
+        // "{" and "{{" both start at the first brace: two blocks, and the
+        // second brace is taken with the first. "{1" counts as "{" and "{1".
+        QCOMPARE(Depths(scanner, {"x = {{", "y = {1", "}}}}}", "}1999 }"}),
+                 QList<int>({2, 4, 0, 0}));
+    }
+
     void ListedKeywordCase() {
         const SyntaxScanner basic(SyntaxDefinition::ParseText(BasicSyntax));
         QCOMPARE(basic.ListedKeyword("LEFT$"), QByteArray("Left$"));
@@ -287,6 +309,56 @@ private Q_SLOTS:
         QCOMPARE(StyleAt(&editor, 1, 0), int(SyntaxScanner::Comment));
         QCOMPARE(StyleAt(&editor, 2, 8), int(SyntaxScanner::Comment));
         QCOMPARE(StyleAt(&editor, 2, 10), int(SyntaxScanner::Keyword));
+    }
+
+    // Edits that remove or add block lines anywhere, the last line too:
+    // styles and fold levels always end as colouring the text afresh gives.
+    void EditsEndAsAFreshColouring_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("line");     // the line the edit starts on
+        QTest::addColumn<int>("from");     // column
+        QTest::addColumn<int>("removed");  // characters, -1 for all to the end
+        QTest::addColumn<QString>("inserted");
+        const QString endsInBlock = "Sub A\nx = 1\nEnd Sub\nSub B";
+        QTest::newRow("the last line, a block start, emptied") << endsInBlock << 3 << 0 << -1 << "";
+        QTest::newRow("the last line removed with its line break")
+            << endsInBlock << 2 << 7 << -1 << "";
+        QTest::newRow("everything removed") << endsInBlock << 0 << 0 << -1 << "";
+        QTest::newRow("a block start removed before the last line")
+            << endsInBlock + "\ny = 2" << 3 << 0 << 6 << "";
+        QTest::newRow("lines joined into one") << endsInBlock << 0 << 5 << 7 << " ";
+        QTest::newRow("a block start typed at the end") << endsInBlock << 3 << 5 << 0 << "\nFor i";
+        QTest::newRow("a comment opened over the end")
+            << QString("int f() {\n  {\n  }\n}\nint g() {") << 3 << 0 << 0 << "/* ";
+    }
+    void EditsEndAsAFreshColouring() {
+        QFETCH(QString, text);
+        QFETCH(int, line);
+        QFETCH(int, from);
+        QFETCH(int, removed);
+        QFETCH(QString, inserted);
+        const char* syntax = text.startsWith("int") ? CSyntax : BasicSyntax;
+        CodeEditor edited;
+        edited.setLexer(new SyntaxLexer(SyntaxDefinition::ParseText(syntax), &edited));
+        edited.SetText(text);
+        Send(&edited, Base::SCI_COLOURISE, 0, -1);
+        const long at = edited.positionFromLineIndex(line, from);
+        Send(&edited, Base::SCI_SETSEL, at,
+             removed < 0 ? Send(&edited, Base::SCI_GETLENGTH) : at + removed);
+        edited.ReplaceSelection(inserted);
+        StyleUpTo(&edited, edited.LineCount());
+        Send(&edited, Base::SCI_COLOURISE, Send(&edited, Base::SCI_GETENDSTYLED), -1);
+
+        CodeEditor fresh;
+        fresh.setLexer(new SyntaxLexer(SyntaxDefinition::ParseText(syntax), &fresh));
+        fresh.SetText(edited.Text());
+        Send(&fresh, Base::SCI_COLOURISE, 0, -1);
+        QCOMPARE(edited.LineCount(), fresh.LineCount());
+        for (int i = 0; i < fresh.LineCount(); ++i)
+            QCOMPARE(LevelOf(&edited, i), LevelOf(&fresh, i));
+        const long length = Send(&fresh, Base::SCI_GETLENGTH);
+        for (long p = 0; p < length; ++p)
+            QCOMPARE(Send(&edited, Base::SCI_GETSTYLEAT, p), Send(&fresh, Base::SCI_GETSTYLEAT, p));
     }
 };
 
