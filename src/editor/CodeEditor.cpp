@@ -1,5 +1,8 @@
 #include "editor/CodeEditor.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -13,6 +16,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPrinterInfo>
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -135,8 +139,8 @@ QAccessibleInterface* PlainAccessible(const QString& className, QObject* object)
 }
 
 // The same counting happens for every insertion and deletion that is
-// reported with its text. While a key is handled only the notices that come
-// before a change are asked for; the change signals follow the key.
+// reported with its text. While a key is handled or a module loads only the
+// notices that come before a change are asked for; the change signals follow.
 constexpr unsigned long KeyModEvents =
     QsciScintillaBase::SC_MODEVENTMASKALL &
     ~(QsciScintillaBase::SC_MOD_INSERTTEXT | QsciScintillaBase::SC_MOD_DELETETEXT |
@@ -173,6 +177,9 @@ CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent) {
     setTabWidth(4);
     setAutoIndent(true);
     setBraceMatching(SloppyBraceMatch);
+    // The lines in view keep their layout between paints: measuring text is
+    // most of what a paint costs.
+    SendScintilla(SCI_SETLAYOUTCACHE, static_cast<unsigned long>(SC_CACHE_PAGE));
     // Size the horizontal scroll bar to the longest line seen, not a fixed width.
     setScrollWidth(1);
     setScrollWidthTracking(true);
@@ -211,13 +218,11 @@ bool CodeEditor::OpenFile(const QString& path) {
     encoding = Encoding::Utf8;
     byteOrderMark = false;
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    if (!ReadModule(path, bytes)) {
         LoadBytes(QByteArray(), true);
         return false;
     }
-    QByteArray bytes = file.readAll();
-    file.close();
 
     // Everything happens on the bytes, in place: CR and LF never occur inside
     // a UTF-8 sequence, and valid UTF-8 goes to the control as it is.
@@ -235,8 +240,116 @@ bool CodeEditor::OpenFile(const QString& path) {
         byteOrderMark = false;
         bytes = QString::fromLatin1(bytes).toUtf8();
     }
-    LoadBytes(bytes, true);
+    LoadBytes(bytes, true, PieceCuts(bytes));
     return true;
+}
+
+bool CodeEditor::ReadModule(const QString& path, QByteArray& bytes) {
+    bytes.clear();
+    const int fd = OpenRegularFile(path);
+    if (fd < 0)
+        return false;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return ReadAll(file, bytes);
+}
+
+bool CodeEditor::IsReadableModule(const QString& path) {
+    const int fd = OpenRegularFile(path);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool CodeEditor::ReadAll(QIODevice& device, QByteArray& bytes) {
+    constexpr qint64 Chunk = 1 << 20;
+    bytes.clear();
+    // The size is a guess: the file may grow or shrink while it is read. The
+    // spare chunk finds its end without growing the buffer.
+    bytes.reserve(std::max<qint64>(device.size(), 0) + Chunk);
+    for (;;) {
+        const qsizetype at = bytes.size();
+        if (bytes.capacity() - at < Chunk)
+            bytes.reserve(bytes.capacity() * 2);
+        const qint64 room = bytes.capacity() - at;
+        bytes.resize(at + room);
+        const qint64 got = device.read(bytes.data() + at, room);
+        if (got < 0) {
+            bytes.clear();
+            return false;
+        }
+        bytes.resize(at + got);
+        if (got == 0)
+            return true;
+    }
+}
+
+// A module is a regular file. A folder, a device or a pipe is not one, and
+// opening a pipe for reading would wait for a writer forever: the file is
+// opened without waiting and then looked at.
+int CodeEditor::OpenRegularFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    if (name.isEmpty())
+        return -1;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Where the lines longer than SplitLineBytes are cut into pieces of
+// PieceBytes, never inside a character: the offsets of the pieces after the
+// first of each such line.
+std::vector<qsizetype> CodeEditor::PieceCuts(const QByteArray& utf8) {
+    std::vector<qsizetype> cuts;
+    const char* text = utf8.constData();
+    const qsizetype size = utf8.size();
+    for (qsizetype start = 0; start < size;) {
+        const void* lf = std::memchr(text + start, '\n', static_cast<size_t>(size - start));
+        const qsizetype end = lf ? static_cast<const char*>(lf) - text : size;
+        if (end - start > SplitLineBytes) {
+            for (qsizetype piece = start;;) {
+                qsizetype cut = piece + PieceBytes;
+                if (cut >= end)
+                    break;
+                while (cut > piece + 1 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+                    --cut;
+                cuts.push_back(cut);
+                piece = cut;
+            }
+        }
+        start = end + 1;
+    }
+    return cuts;
+}
+
+void CodeEditor::ShowPieces() {
+    setReadOnly(true);
+    // A note under the first piece of every cut line says why nothing can be typed.
+    const QByteArray note =
+        tr(" A line too long to show whole: it is shown in pieces, and this module is read "
+           "only here. ")
+            .toUtf8();
+    long previous = -2;
+    for (const long at : pieceBreaks) {
+        const long line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(at));
+        if (line != previous + 1) {
+            SendScintilla(SCI_ANNOTATIONSETTEXT, static_cast<unsigned long>(line),
+                          note.constData());
+            SendScintilla(SCI_ANNOTATIONSETSTYLE, static_cast<unsigned long>(line),
+                          static_cast<long>(STYLE_DEFAULT));
+        }
+        previous = line;
+    }
 }
 
 bool CodeEditor::SaveFile(const QString& path) {
@@ -263,17 +376,42 @@ bool CodeEditor::SaveFile(const QString& path) {
 
 // One bulk insert with undo collection off: a large module loads in a few
 // milliseconds, where an undoable setText copies it all into the undo buffer.
-void CodeEditor::LoadBytes(const QByteArray& utf8, bool quiet) {
+// The insert is not reported with its text (that would copy the module once
+// more); the change signals follow it as they follow a key. Nothing lays the
+// text out here (the caret is placed, not scrolled to): the first paint does.
+// `cuts` are where the pieces of long lines begin (see PieceCuts).
+void CodeEditor::LoadBytes(const QByteArray& utf8, bool quiet, const std::vector<qsizetype>& cuts) {
     const bool wasLoading = loading;
     loading = quiet;
+    pieceBreaks.clear();
+    setReadOnly(false);
+    SendScintilla(SCI_ANNOTATIONCLEARALL);
+    SendScintilla(SCI_SETMODEVENTMASK, KeyModEvents);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
     SendScintilla(SCI_CLEARALL);
-    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + 4096));
-    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(utf8.size()), utf8.constData());
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + cuts.size() + 4096));
+    // Each piece goes in with a line break of the editor's own after it.
+    qsizetype copied = 0;
+    for (const qsizetype cut : cuts) {
+        SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(cut - copied),
+                      utf8.constData() + copied);
+        pieceBreaks.push_back(SendScintilla(SCI_GETLENGTH));
+        SendScintilla(SCI_APPENDTEXT, 1UL, "\n");
+        copied = cut;
+    }
+    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(utf8.size() - copied),
+                  utf8.constData() + copied);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETSAVEPOINT);
-    SendScintilla(SCI_GOTOPOS, 0UL);
+    SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(SC_MODEVENTMASKALL));
+    SendScintilla(SCI_SETEMPTYSELECTION, 0UL);
+    SendScintilla(SCI_SETFIRSTVISIBLELINE, 0UL);
+    SendScintilla(SCI_SETXOFFSET, 0UL);
+    if (!pieceBreaks.empty())
+        ShowPieces();
+    Q_EMIT textChanged();
+    Q_EMIT linesChanged();
     loading = wasLoading;
 }
 
@@ -287,27 +425,92 @@ QString CodeEditor::AllText() const {
     const long length = SendScintilla(SCI_GETLENGTH);
     QByteArray bytes(length + 1, '\0');
     SendScintilla(SCI_GETTEXT, static_cast<unsigned long>(length + 1), bytes.data());
-    return QString::fromUtf8(bytes.constData(), length);
+    bytes.truncate(length);
+    // A module shown in pieces is what was read, without the pieces' breaks.
+    if (!pieceBreaks.empty()) {
+        char* out = bytes.data() + pieceBreaks.front();
+        for (size_t i = 0; i < pieceBreaks.size(); ++i) {
+            const long from = pieceBreaks[i] + 1;
+            const long to = i + 1 < pieceBreaks.size() ? pieceBreaks[i + 1] : length;
+            std::memmove(out, bytes.constData() + from, static_cast<size_t>(to - from));
+            out += to - from;
+        }
+        bytes.truncate(out - bytes.constData());
+    }
+    return QString::fromUtf8(bytes);
 }
 
 void CodeEditor::SetText(const QString& text) {
     LoadBytes(ConvertLineEnds(text, u"\n").toUtf8(), false);
 }
 
+// Columns count characters as the editor steps over them. Plain ASCII, the
+// usual case, is counted by bytes straight from the editor's buffer; only
+// other text is left to the editor's own, slower, character walk. Either way
+// no column costs a message per character, which at the end of a line of
+// megabytes would take seconds.
+bool CodeEditor::AsciiRange(long from, long to) const {
+    if (to <= from)
+        return true;
+    const auto* p = reinterpret_cast<const unsigned char*>(
+        SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), to - from));
+    if (!p)
+        return false;
+    const unsigned char* end = p + (to - from);
+    for (; end - p >= 8; p += 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; p < end; ++p)
+        if (*p & 0x80)
+            return false;
+    return true;
+}
+
+void CodeEditor::LineIndexOf(long position, int& line, int& index) const {
+    line =
+        static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position)));
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    index = static_cast<int>(
+        AsciiRange(start, position)
+            ? position - start
+            : SendScintilla(SCI_COUNTCHARACTERS, static_cast<unsigned long>(start), position));
+}
+
+long CodeEditor::PositionOf(int line, int index) const {
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    if (index <= 0 || start < 0)
+        return std::max(start, 0L);
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    if (index <= end - start && AsciiRange(start, start + index))
+        return start + index;
+    // Past the end of the text the walk stops there.
+    const long position =
+        SendScintilla(SCI_POSITIONRELATIVE, static_cast<unsigned long>(start), index);
+    return position > 0 ? position : SendScintilla(SCI_GETLENGTH);
+}
+
+int CodeEditor::CaretLine() const {
+    return static_cast<int>(SendScintilla(
+        SCI_LINEFROMPOSITION, static_cast<unsigned long>(SendScintilla(SCI_GETCURRENTPOS))));
+}
+
 EditorRange CodeEditor::GetSel(bool normalise) const {
-    int anchor = static_cast<int>(SendScintilla(SCI_GETANCHOR));
-    int caret = static_cast<int>(SendScintilla(SCI_GETCURRENTPOS));
+    long anchor = SendScintilla(SCI_GETANCHOR);
+    long caret = SendScintilla(SCI_GETCURRENTPOS);
     if (normalise && anchor > caret)
         std::swap(anchor, caret);
     EditorRange range;
-    lineIndexFromPosition(anchor, &range.startLine, &range.startColumn);
-    lineIndexFromPosition(caret, &range.endLine, &range.endColumn);
+    LineIndexOf(anchor, range.startLine, range.startColumn);
+    LineIndexOf(caret, range.endLine, range.endColumn);
     return range;
 }
 
 void CodeEditor::SetSel(const EditorRange& range, bool makeVisible) {
-    const int anchor = positionFromLineIndex(range.startLine, range.startColumn);
-    const int caret = positionFromLineIndex(range.endLine, range.endColumn);
+    const long anchor = PositionOf(range.startLine, range.startColumn);
+    const long caret = PositionOf(range.endLine, range.endColumn);
     if (makeVisible) {
         SendScintilla(SCI_SETSEL, static_cast<unsigned long>(anchor), static_cast<long>(caret));
         ensureLineVisible(range.endLine);
@@ -334,10 +537,10 @@ int CodeEditor::LineCount() const {
 }
 
 QString CodeEditor::CurrentWord() const {
-    int line = 0;
-    int index = 0;
-    getCursorPosition(&line, &index);
-    return wordAtLineIndex(line, index);
+    const auto caret = static_cast<unsigned long>(SendScintilla(SCI_GETCURRENTPOS));
+    const long start = SendScintilla(SCI_WORDSTARTPOSITION, caret, 1L);
+    const long end = SendScintilla(SCI_WORDENDPOSITION, caret, 1L);
+    return start < end ? text(static_cast<int>(start), static_cast<int>(end)) : QString();
 }
 
 void CodeEditor::ReplaceSelection(const QString& text) {
@@ -396,10 +599,7 @@ bool CodeEditor::ExecuteCmd(int command, int datum) {
         case GoToLine: {
             int line = datum;
             if (line < 0) {
-                int current = 0;
-                int index = 0;
-                getCursorPosition(&current, &index);
-                line = GoToLineDialog::Ask(this, lines(), current);
+                line = GoToLineDialog::Ask(this, lines(), CaretLine());
                 if (line < 0)
                     return false;
             }
@@ -521,10 +721,8 @@ bool CodeEditor::FindFromCaret(int command) {
         SendScintilla(SCI_SETSEL, static_cast<unsigned long>(start), end);
     else
         SendScintilla(SCI_SETSEL, static_cast<unsigned long>(end), start);
-    int line = 0;
-    int index = 0;
-    lineIndexFromPosition(static_cast<int>(start), &line, &index);
-    ensureLineVisible(line);
+    ensureLineVisible(
+        static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(start))));
     return true;
 }
 

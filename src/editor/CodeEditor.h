@@ -7,9 +7,11 @@
 #undef signals
 #undef slots
 
+#include <QIODevice>
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <vector>
 
 #include "editor/FindReplaceDialog.h"
 
@@ -66,17 +68,36 @@ public:
     enum class LineEnd { CrLf, Lf, Cr };
     enum class Encoding { Utf8, Latin1 };
 
+    // A module with a line longer than SplitLineBytes (minified or generated
+    // code) opens read only, each such line shown in pieces of at most
+    // PieceBytes, one piece per editor line: the editor lays out a whole line
+    // at every paint and key, which for a line of megabytes takes seconds.
+    // The pieces are the editor's own; Text and SaveFile give the module back
+    // as it was read.
+    static constexpr qsizetype SplitLineBytes = 16 * 1024;
+    static constexpr qsizetype PieceBytes = 4 * 1024;
+
     explicit CodeEditor(QWidget* parent = nullptr);
     ~CodeEditor() override;
 
     // The whole file becomes the text; false (and an empty editor) when it
-    // cannot be read. Loading is not a change: TextChanged stays quiet.
+    // cannot be read whole. Loading is not a change: TextChanged stays quiet.
     bool OpenFile(const QString& path);
+    // The bytes of a module file: false, and no bytes, for anything but a
+    // regular file read to its end without an error.
+    static bool ReadModule(const QString& path, QByteArray& bytes);
+    // Whether ReadModule can open the file, without reading it.
+    static bool IsReadableModule(const QString& path);
+    // Everything `device` gives until its end; false, and no bytes, when a
+    // read fails on the way.
+    static bool ReadAll(QIODevice& device, QByteArray& bytes);
     // Writes the whole text with the loaded line ends and encoding, replacing
     // the file only once everything is written.
     bool SaveFile(const QString& path);
     LineEnd FileLineEnd() const { return lineEnd; }
     Encoding FileEncoding() const { return encoding; }
+    // True while the text is a module shown in pieces.
+    bool ShownInPieces() const { return !pieceBreaks.empty(); }
 
     // The module the text belongs to (set by OpenFile); printing names its PDF after it.
     QString DocumentPath() const { return documentPath; }
@@ -89,6 +110,11 @@ public:
 
     EditorRange GetSel(bool normalise) const;
     void SetSel(const EditorRange& range, bool makeVisible = true);
+    // The caret's line alone, without counting its column.
+    int CaretLine() const;
+    // A position as line and column, and back; columns count characters.
+    void LineIndexOf(long position, int& line, int& index) const;
+    long PositionOf(int line, int index) const;
     QString LineText(int line) const;
     int LineCount() const;
     QString CurrentWord() const;
@@ -150,8 +176,12 @@ protected:
 
 private:
     void ReportSelection();
+    bool AsciiRange(long from, long to) const;
     QString AllText() const;
-    void LoadBytes(const QByteArray& utf8, bool quiet);
+    void LoadBytes(const QByteArray& utf8, bool quiet, const std::vector<qsizetype>& cuts = {});
+    static int OpenRegularFile(const QString& path);
+    static std::vector<qsizetype> PieceCuts(const QByteArray& utf8);
+    void ShowPieces();
     void UpdateMarginWidth();
     void GoTo(int line);
     FindReplaceDialog* Dialog();
@@ -173,4 +203,5 @@ private:
     QPointer<FindReplaceDialog> dialog;
     long reportedAnchor = -1;  // the selection last reported by SelectionChanged
     long reportedCaret = -1;
+    std::vector<long> pieceBreaks;  // line breaks of the editor's own, by position
 };

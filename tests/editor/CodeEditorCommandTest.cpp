@@ -180,6 +180,16 @@ private Q_SLOTS:
         editor.SetSel({0, 6, 0, 6});
         QCOMPARE(editor.CurrentWord(), QString::fromUtf8("café"));
         QCOMPARE(editor.LineText(5), QString());
+
+        // Columns count characters, whatever their bytes, on a line of any length.
+        editor.SetText(QString::fromUtf8("a\u20ac\U0001F600b = 1\r\n") + QString(70000, 'x'));
+        editor.SetSel({0, 3, 0, 4});
+        QCOMPARE(editor.SendScintilla(QsciScintillaBase::SCI_GETANCHOR), 8L);
+        QCOMPARE(editor.selectedText(), QString("b"));
+        QCOMPARE(editor.GetSel(false), (EditorRange{0, 3, 0, 4}));
+        editor.SetSel({1, 70000, 1, 69999});
+        QCOMPARE(editor.GetSel(false), (EditorRange{1, 70000, 1, 69999}));
+        QCOMPARE(editor.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), 14L + 69999);
     }
 
     void KeysAndMouseReportAndClassify() {

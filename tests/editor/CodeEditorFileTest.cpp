@@ -1,11 +1,18 @@
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <cstring>
+#include <thread>
 
 #include "TestSupport.h"
 #include "editor/CodeEditor.h"
@@ -116,14 +123,119 @@ private Q_SLOTS:
         QVERIFY(changed.count() > 0);
     }
 
-    void AMissingFileLeavesTheEditorEmpty() {
+    // Only a regular file read to its end is a module. Root reads any file,
+    // so what cannot be read here is what is no file, or fails to read.
+    void WhatIsNoModuleFileLeavesTheEditorEmpty() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("pipe.zbl");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QStringList paths = {dir.filePath("no-such-dir/none.zbl"),
+                                   dir.path(),
+                                   fifo,
+                                   "/dev/null",
+                                   "/proc/self/mem",
+                                   ""};
+        for (const QString& path : paths) {
+            CodeEditor editor;
+            editor.SetText("old text");
+            // A writer offers a module on the pipe for a moment: a reader that
+            // waited for one would take it.
+            std::atomic<bool> done = false;
+            std::thread writer([&] {
+                for (int i = 0; i < 100 && !done && path == fifo; ++i) {
+                    const int fd =
+                        ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+                    if (fd >= 0) {
+                        [[maybe_unused]] const ssize_t written = ::write(fd, "Sub X\n", 6);
+                        ::close(fd);
+                        return;
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+            });
+            const bool opened = editor.OpenFile(path);
+            done = true;
+            writer.join();
+            QVERIFY2(!opened, qPrintable(path));
+            QCOMPARE(editor.Text(), QString());
+            QByteArray bytes = "old";
+            QVERIFY(!CodeEditor::ReadModule(path, bytes));
+            QVERIFY(bytes.isEmpty());
+        }
+        QVERIFY(!CodeEditor::IsReadableModule(fifo));
+        QVERIFY(!CodeEditor::IsReadableModule(dir.path()));
+        WriteAll(dir.filePath("mod.zbl"), "x\n");
+        QVERIFY(CodeEditor::IsReadableModule(dir.filePath("mod.zbl")));
+    }
+
+    // A read that fails part way gives nothing, not the part it got.
+    void AReadFailingHalfWayGivesNothing() {
+        struct Failing : QIODevice {
+            qint64 given = 0;
+            qint64 readData(char* data, qint64 size) override {
+                if (given >= 3000)
+                    return -1;
+                const qint64 now = std::min<qint64>(size, 1000);
+                std::memset(data, 'x', static_cast<size_t>(now));
+                given += now;
+                return now;
+            }
+            qint64 writeData(const char*, qint64) override { return -1; }
+        } device;
+        device.open(QIODevice::ReadOnly);
+        QByteArray bytes;
+        QVERIFY(!CodeEditor::ReadAll(device, bytes));
+        QVERIFY(bytes.isEmpty());
+        QCOMPARE(device.given, qint64(3000));
+    }
+
+    // A line of megabytes would take the editor seconds at every paint: such
+    // a module shows its long lines in pieces and stays as it was read.
+    void LongLinesShowInPiecesAndSaveAsRead() {
+        QTemporaryDir dir;
+        // Three-byte characters, so that a piece of PieceBytes would end
+        // inside one.
+        QByteArray longLine;
+        while (longLine.size() <= 3 * CodeEditor::SplitLineBytes)
+            longLine += "s = \"\xe2\x82\xac\xe2\x82\xac\" : ";
+        const QByteArray bytes = "Sub Main\r\n" + longLine + "\r\nEnd Sub\r\n";
+        const QString path = dir.filePath("long.zbl");
+        WriteAll(path, bytes);
         CodeEditor editor;
-        editor.SetText("old text");
-        QVERIFY(!editor.OpenFile(QDir::temp().filePath("no-such-dir-zide/none.zbl")));
-        QCOMPARE(editor.Text(), QString());
-        editor.SetText("old text");
-        QVERIFY(!editor.OpenFile(QDir::tempPath()));
-        QCOMPARE(editor.Text(), QString());
+        editor.show();
+        QVERIFY(editor.OpenFile(path));
+        QVERIFY(editor.ShownInPieces());
+        QVERIFY(editor.isReadOnly());
+        const int pieces = editor.LineCount() - 3;
+        QVERIFY(pieces > longLine.size() / CodeEditor::PieceBytes);
+        QString joined;
+        for (int line = 1; line <= pieces; ++line) {
+            const QString piece = editor.LineText(line);
+            QVERIFY(piece.toUtf8().size() <= CodeEditor::PieceBytes);
+            joined += piece;
+        }
+        QCOMPARE(joined.toUtf8(), longLine);
+        QCOMPARE(editor.LineText(pieces + 1), QString("End Sub"));
+        // The note that says why sits under the long line's first piece.
+        QVERIFY(editor.SendScintilla(QsciScintillaBase::SCI_ANNOTATIONGETLINES, 1UL) > 0);
+        QCOMPARE(editor.SendScintilla(QsciScintillaBase::SCI_ANNOTATIONGETLINES, 2UL), 0L);
+
+        QCOMPARE(editor.Text(), QString::fromUtf8(bytes));
+        QTest::keyClicks(&editor, "xyz");
+        QTest::keyClick(&editor, Qt::Key_Return);
+        QCOMPARE(editor.Text(), QString::fromUtf8(bytes));
+        QVERIFY(!editor.CanUndo());
+        QVERIFY(editor.SaveFile(dir.filePath("copy.zbl")));
+        QCOMPARE(ReadAll(dir.filePath("copy.zbl")), bytes);
+
+        // Lines up to the limit stay whole, and the next module is editable.
+        const QByteArray limit(CodeEditor::SplitLineBytes, 'x');
+        WriteAll(path, limit + "\n");
+        QVERIFY(editor.OpenFile(path));
+        QVERIFY(!editor.ShownInPieces());
+        QVERIFY(!editor.isReadOnly());
+        QCOMPARE(editor.LineCount(), 2);
+        QCOMPARE(editor.Text(), QString::fromLatin1(limit + "\r\n"));
     }
 
     void FailedSavesLeaveTheOldFile_data() {
