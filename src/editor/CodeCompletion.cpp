@@ -293,9 +293,9 @@ void CodeCompletion::ChooseEntry(const QString& entry) {
     editor->ExecuteCmd(CodeEditor::ListInsertBegin);
     const QString word = editor->CurrentWord();
     if (!word.isEmpty()) {
-        int line = 0;
-        int column = 0;
-        editor->getCursorPosition(&line, &column);
+        const EditorRange caret = editor->GetSel(false);
+        const int line = caret.endLine;
+        const int column = caret.endColumn;
         const QString lineText = editor->LineText(line);
         // The typed word is the nearest one that starts at or before the caret.
         for (qsizetype i = Utf16Index(lineText, column); i >= 0; --i) {
@@ -400,7 +400,9 @@ void CodeCompletion::ShowTip(qsizetype nameStart, const QString& lineText) {
 }
 
 bool CodeCompletion::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == editor && event->type() == QEvent::KeyPress) {
+    // Only a whole editor is looked at, never one that is being destroyed.
+    if (event->type() == QEvent::KeyPress && qobject_cast<CodeEditor*>(watched) &&
+        watched == editor) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Space && key->modifiers() == Qt::ControlModifier) {
             ShowList();

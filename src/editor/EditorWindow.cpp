@@ -6,6 +6,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 #include "controls/cFlatCtl.h"
@@ -118,7 +120,7 @@ EditorWindow::EditorWindow(QWidget* parent)
         flatCombo->Attach(Combo2);
     } catch (...) {
     }
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     navigator = new ProcedureNavigator(cmaxEdit, Combo1, Combo2, this);
     completion = new CodeCompletion(cmaxEdit, this);
@@ -134,8 +136,13 @@ EditorWindow::EditorWindow(QWidget* parent)
     connect(cmaxEdit, &QsciScintillaBase::SCN_CHARADDED, this, &EditorWindow::OnCharAdded);
 }
 
-// The attachers go before the controls they frame.
+// The attachers go before the controls they frame, and the navigator and the
+// typing aids, which watch the editor and the lists, before them too: nothing
+// may look at a control that is half destroyed.
 EditorWindow::~EditorWindow() {
+    cmaxEdit->disconnect(this);
+    delete completion;
+    delete navigator;
     delete flatCombo;
     delete flatBar;
 }
@@ -149,23 +156,33 @@ QString EditorWindow::SyntaxPathFor(const QString& name) {
     return ProgramFolder::File(QStringLiteral("syntax/")) + value;
 }
 
-void EditorWindow::LoadFile(const QString& name) {
+bool EditorWindow::LoadFile(const QString& name) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     LoadSettings(name.isEmpty() ? ProgramFolder::File(QStringLiteral("syntax/zbl.syn"))
                                 : SyntaxPathFor(name));
     QString caption = CaptionPrefix;
     fileName = name;
     cmaxEdit->SetDocumentPath(name);
-    QCoreApplication::processEvents();
+    // The passes that let pending events run keep keys and clicks out, but a
+    // close can still come (from the window system, or queued): the window
+    // may be gone after each, and then the load ends at once.
+    const QPointer<EditorWindow> alive(this);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!alive)
+        return false;
+    bool whole = true;
     if (!name.trimmed().isEmpty()) {
-        cmaxEdit->OpenFile(name);
+        whole = cmaxEdit->OpenFile(name);
         ScanProcedures();
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (!alive)
+            return false;
         moduleName = FilePart(name);
         caption += moduleName;
     }
     Label1->setText(caption);
-    QApplication::restoreOverrideCursor();
+    return whole;
 }
 
 void EditorWindow::LoadSettings(const QString& syntaxPath) {
@@ -233,7 +250,7 @@ QString EditorWindow::CurrentLine() const {
 }
 
 int EditorWindow::CaretLine() const {
-    return cmaxEdit->GetSel(false).endLine;
+    return cmaxEdit->CaretLine();
 }
 
 // While the scan runs, selection changes look up no argument tips.

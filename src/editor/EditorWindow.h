@@ -25,8 +25,10 @@ public:
 
     // Loads a module into the editor, coloured by the syntax file of its
     // extension, and shows its name in the caption. An empty name loads no
-    // text and takes the Zorbel syntax.
-    void LoadFile(const QString& fileName);
+    // text and takes the Zorbel syntax. False when the module could not be
+    // read whole (the editor is then empty) or when the window was closed
+    // while it loaded: then nothing of it may be touched any more.
+    bool LoadFile(const QString& fileName);
     // The argument-tip analysis of a line with the caret at `caretColumn`.
     void ParseLine(const QString& line, int caretColumn, const QString& escapeChar) {
         completion->ParseLine(line, caretColumn, escapeChar);

@@ -312,8 +312,12 @@ void ProcedureNavigator::Navigate(int index) {
 }
 
 bool ProcedureNavigator::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == procedures &&
-        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut)
+        return QObject::eventFilter(watched, event);
+    // A list being destroyed still gets its focus taken away, and is no
+    // combo box by then: only a whole list is looked at.
+    auto* list = qobject_cast<QComboBox*>(watched);
+    if (list && list == procedures) {
         // The list's own drop-down taking and returning the focus is no change
         // of focus for the user; a scan then would undo the pick being made.
         if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {

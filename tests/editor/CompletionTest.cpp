@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -198,6 +199,30 @@ private Q_SLOTS:
         QVERIFY(f.completion.TipShown());
         QVERIFY(f.completion.ShowList());
         QVERIFY(!f.completion.TipShown());
+    }
+
+    // The same call on another line: the tip goes along, though its text
+    // and its highlighted argument stay the same.
+    void ArgumentTipMovesWithTheCaretToAnotherLine() {
+        Fixture f(syntax);
+        f.editor.SetText("a = Mid(s, 1, 2)\n\nb = 0\nc = Mid(s, 1, 2)");
+        auto tipAt = [&](int line) {
+            f.editor.SetSel({line, 11, line, 11});
+            f.completion.OnSelectionChanged();
+            QWidget* tip = nullptr;
+            for (QWidget* widget : QApplication::allWidgets())
+                if (widget->isVisible() &&
+                    QByteArray(widget->metaObject()->className()).contains("CallTip"))
+                    tip = widget;
+            return tip ? tip->mapToGlobal(QPoint(0, 0)).y() : -1;
+        };
+        const int first = tipAt(0);
+        QVERIFY(first >= 0);
+        QCOMPARE(f.completion.TipArgument(), 1);
+        const int second = tipAt(3);
+        QCOMPARE(f.completion.TipFunction(), QString("Mid"));
+        QCOMPARE(f.completion.TipArgument(), 1);
+        QVERIFY2(second > first, qPrintable(QString("%1 then %2").arg(first).arg(second)));
     }
 
     void NoKeywordsNoListNoTip() {

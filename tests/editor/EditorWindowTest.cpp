@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -187,6 +188,26 @@ private Q_SLOTS:
         Q_EMIT window.Editor()->CommandFailed(CodeEditor::Paste, 7, &handled);
         QVERIFY(!handled);
         QCOMPARE(prompt.asked.size(), size_t(1));
+    }
+
+    // Events still reach a control while it is being destroyed (the focus
+    // leaving it, the pointer over it); the window's own watchers of its
+    // procedure list and its text are gone by then.
+    void ControlsBeingDestroyedAreNotWatched() {
+        // Sends its parent an event as it goes, which is while its parent goes.
+        struct Poke : QObject {
+            QEvent* event;
+            Poke(QObject* parent, QEvent* event) : QObject(parent), event(event) {}
+            ~Poke() override { QCoreApplication::sendEvent(parent(), event); }
+        };
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QKeyEvent codeList(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+        auto* window = new EditorWindow;
+        window->LoadFile(module);
+        window->show();
+        new Poke(window->Combo2, &focusIn);
+        new Poke(window->Editor(), &codeList);
+        delete window;
     }
 
     void KeysAndClicksAskTheMainWindow() {

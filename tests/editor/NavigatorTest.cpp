@@ -210,6 +210,34 @@ private Q_SLOTS:
         QCOMPARE(combo2.currentIndex(), -1);
     }
 
+    // As many procedures as before, but renamed and moved: the list shows the
+    // new names, and a pick goes to where a header stands now.
+    void RenamedAndMovedProceduresReplaceTheListed() {
+        CodeEditor editor;
+        QComboBox combo1;
+        QComboBox combo2;
+        ProcedureNavigator navigator(&editor, &combo1, &combo2);
+        editor.SetText(Module);
+        editor.setCursorPosition(6, 0);
+        navigator.Scan();
+        QCOMPARE(Items(combo2),
+                 (QStringList{"(Declarations)", "Main", "Area", "Value(PropertyGet)"}));
+
+        editor.SetSel({5, 17, 5, 21});
+        editor.ReplaceSelection("Volume");
+        editor.SetSel({0, 0, 0, 0});
+        editor.ReplaceSelection("' one\n' two\n");
+        navigator.Scan();
+        QCOMPARE(Items(combo2),
+                 (QStringList{"(Declarations)", "Main", "Volume", "Value(PropertyGet)"}));
+        QCOMPARE(Lines(combo2), (QList<int>{0, 3, 7, 10}));
+
+        Focus(&combo2, QEvent::FocusIn);
+        navigator.Navigate(2);
+        QCOMPARE(editor.GetSel(false), (EditorRange{7, 0, 7, 0}));
+        QVERIFY(editor.LineText(7).contains("Volume"));
+    }
+
     void PickingMovesTheCaretOnlyWhileArmed() {
         CodeEditor editor;
         QComboBox combo1;

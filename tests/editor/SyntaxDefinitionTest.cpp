@@ -79,6 +79,14 @@ private Q_SLOTS:
         QCOMPARE(s.stringColor, -1);
         QCOMPARE(s.attribColor, 0);
         QCOMPARE(s.operatorColor, 7);
+
+        // A value out of its field's range, last for its key, keeps the one before.
+        const SyntaxDefinition last = SyntaxDefinition::ParseText(
+            "[options]\nindentsize=4\nindentsize=32768\n[colors]\nnumbercolor=5\n"
+            "numbercolor=4294967296\nkeywordcolor=-2147483648\nkeywordcolor=-2147483649\n");
+        QCOMPARE(last.indentSize, qint16(4));
+        QCOMPARE(last.numberColor, 5);
+        QCOMPARE(last.keywordColor, qint32(-2147483647 - 1));
     }
 
     void UnreadableFilesGiveTheEmptyRecord() {
