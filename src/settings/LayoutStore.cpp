@@ -1,6 +1,7 @@
 #include "settings/LayoutStore.h"
 
 #include <QFile>
+#include <QIODevice>
 #include <QtEndian>
 #include <optional>
 
@@ -10,6 +11,8 @@ namespace {
 
 const quint16 ByteArrayTag = 0x2011;  // variant type: array of unsigned bytes
 const int RecordHeaderSize = 12;
+// Far more than any arrangement the IDE writes; a bigger record is not ours.
+const quint32 MaxRecordSize = 1 << 20;
 
 // The property bag's own encoding: a magic, then entries until the end, each
 // u16 name length, UTF-8 name, u8 kind, u32 data length, data. All numbers
@@ -82,13 +85,10 @@ private:
     const QByteArray& bytes;
 };
 
-// The bag inside the file's variant record; empty when the file is missing,
-// short, or holds anything but one array of bytes. The element count is
-// checked against the file's size before anything is allocated.
-QByteArray ReadRecord(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
+// The bag inside the file's variant record; empty when the file is short or
+// holds anything but one array of bytes. The element count is checked
+// against what the file holds before anything is allocated for it.
+QByteArray ReadRecord(QIODevice& file) {
     const QByteArray header = file.read(RecordHeaderSize);
     if (header.size() != RecordHeaderSize)
         return QByteArray();
@@ -97,7 +97,7 @@ QByteArray ReadRecord(const QString& path) {
         qFromLittleEndian<quint32>(h + 8) != 0)
         return QByteArray();
     const quint32 count = qFromLittleEndian<quint32>(h + 4);
-    if (count > file.size() - RecordHeaderSize)
+    if (count > MaxRecordSize || file.isSequential() || count > file.size() - file.pos())
         return QByteArray();
     const QByteArray bag = file.read(count);
     return bag.size() == static_cast<qsizetype>(count) ? bag : QByteArray();
@@ -112,7 +112,15 @@ clsLayout::clsLayout()
                         .arg(ZIDE_VERSION_PATCH, 4, 10, QLatin1Char('0'))) {}
 
 void clsLayout::Load(const QString& path) {
-    const QByteArray bag = ReadRecord(path);
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        Load(file);
+    else
+        versionRead.clear();
+}
+
+void clsLayout::Load(QIODevice& device) {
+    const QByteArray bag = ReadRecord(device);
     const BagReader reader(bag);
     const std::optional<Entry> version = reader.Find(QStringLiteral("Version"));
     versionRead =

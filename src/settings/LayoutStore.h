@@ -2,6 +2,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
+
 // Keeps the docking host's arrangement between runs in "zlay.lay", stamped
 // with the program's version so that a layout saved by one build is never
 // applied by another.
@@ -30,6 +32,8 @@ public:
 
     // Reads the file; takes its layout only when its version is exactly ours.
     void Load(const QString& path);
+    // The same from an open device positioned at the record (a file, a buffer).
+    void Load(QIODevice& device);
     // Replaces the file, atomically: a failed write leaves the old file.
     void Save(const QString& path);
 

@@ -5,10 +5,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
-#include <QDataStream>
 #include <QDockWidget>
 #include <QHBoxLayout>
-#include <QIODevice>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -21,8 +19,6 @@
 #include <QToolButton>
 
 namespace {
-constexpr quint32 LayoutMagic = 0x5a4c4159;  // "ZLAY"
-constexpr qint32 LayoutFormat = 1;
 const char* const RecentPathProperty = "recentPath";
 }  // namespace
 
@@ -79,6 +75,9 @@ DockHost::DockHost(QMainWindow* window) : QObject(window), window(window) {
             auto* bar = new QToolBar(QString::fromLatin1(def.caption), window);
             bar->setObjectName(id);
             bar->setIconSize(QSize(18, 18));
+            // Bars dock in any area but never float: a stored arrangement
+            // can then say where every bar is with QMainWindow's own calls.
+            bar->setFloatable(false);
             FillBar(bar, def.entries);
             window->addToolBar(bar);
             bars.insert(id, bar);
@@ -99,7 +98,9 @@ DockHost::DockHost(QMainWindow* window) : QObject(window), window(window) {
         statusPanels << panel;
     }
 
-    window->setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+    // Docks land at once rather than glide: a stored arrangement is then
+    // read and made exactly, never half-way through a move.
+    window->setDockOptions(QMainWindow::AllowTabbedDocks);
     for (const CommandTable::Pane& def : CommandTable::Panes()) {
         auto* pane = new QDockWidget(QString::fromLatin1(def.caption), window);
         pane->setObjectName(QString::fromLatin1(def.id));
@@ -366,33 +367,35 @@ bool DockHost::CloseWindow(DocWindow* window) {
     return !window || window->close();
 }
 
+DockLayout::Cast DockHost::LayoutCast() const {
+    DockLayout::Cast cast;
+    for (const CommandTable::Bar& def : CommandTable::Bars())
+        if (QToolBar* bar = Bar(QString::fromLatin1(def.id)))
+            cast.bars << bar;
+    for (const CommandTable::Pane& def : CommandTable::Panes())
+        cast.panes << Pane(QString::fromLatin1(def.id));
+    return cast;
+}
+
 QByteArray DockHost::SaveLayout() const {
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_6_0);
-    out << LayoutMagic << LayoutFormat << window->saveState(LayoutFormat)
-        << BarVisible(QStringLiteral("StatusBar")) << recent.value(CommandTable::RecentModules)
-        << recent.value(CommandTable::RecentSolutions);
-    return bytes;
+    DockLayout::Arrangement arrangement = DockLayout::Capture(window, LayoutCast());
+    arrangement.statusBar = BarVisible(QStringLiteral("StatusBar"));
+    arrangement.recentModules = recent.value(CommandTable::RecentModules);
+    arrangement.recentSolutions = recent.value(CommandTable::RecentSolutions);
+    return DockLayout::Encode(arrangement);
 }
 
 bool DockHost::RestoreLayout(const QByteArray& layout) {
-    QDataStream in(layout);
-    in.setVersion(QDataStream::Qt_6_0);
-    quint32 magic = 0;
-    qint32 format = 0;
-    QByteArray state;
-    bool statusVisible = true;
-    QStringList modules, solutions;
-    in >> magic >> format >> state >> statusVisible >> modules >> solutions;
-    if (in.status() != QDataStream::Ok || magic != LayoutMagic || format != LayoutFormat)
+    const DockLayout::Cast cast = LayoutCast();
+    const std::optional<DockLayout::Arrangement> arrangement = DockLayout::Decode(layout, cast);
+    if (!arrangement)
         return false;
-    window->restoreState(state, LayoutFormat);
-    SetBarVisible(QStringLiteral("StatusBar"), statusVisible);
-    SetToolChecked(QStringLiteral("ViewStatus"), statusVisible);
+    DockLayout::Apply(window, cast, *arrangement);
+    SetBarVisible(QStringLiteral("StatusBar"), arrangement->statusBar);
+    SetToolChecked(QStringLiteral("ViewStatus"), arrangement->statusBar);
     SetToolChecked(QStringLiteral("ViewToolbar"), BarVisible(QStringLiteral("StandartBar")));
-    recent[CommandTable::RecentModules] = modules.mid(0, CommandTable::RecentLimit);
-    recent[CommandTable::RecentSolutions] = solutions.mid(0, CommandTable::RecentLimit);
+    recent[CommandTable::RecentModules] = arrangement->recentModules;
+    recent[CommandTable::RecentSolutions] = arrangement->recentSolutions;
     RebuildRecent(CommandTable::RecentModules);
     RebuildRecent(CommandTable::RecentSolutions);
     return true;

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "shell/CommandTable.h"
+#include "shell/DockLayout.h"
 
 class QAction;
 class QComboBox;
@@ -83,7 +84,9 @@ public:
     bool CloseWindow(DocWindow* window);  // false when the close was refused
     QMdiArea* DocumentArea() const { return area; }
 
-    // The arrangement of bars and panes and both recent lists.
+    // The arrangement of bars and panes, the status bar and both recent
+    // lists. Restoring takes any bytes: anything but a layout this program
+    // wrote changes nothing and answers false.
     QByteArray SaveLayout() const;
     bool RestoreLayout(const QByteArray& layout);
 
@@ -99,6 +102,7 @@ private:
     void FillMenu(QMenu* menu, const std::vector<CommandTable::Entry>& entries);
     void FillBar(QToolBar* bar, const std::vector<CommandTable::Entry>& entries);
     void RebuildRecent(const QString& listId);
+    DockLayout::Cast LayoutCast() const;
 
     QMainWindow* window;
     QMdiArea* area;

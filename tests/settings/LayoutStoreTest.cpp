@@ -1,8 +1,13 @@
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QBuffer>
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#include <csignal>
 
 #include "TestSupport.h"
 #include "settings/LayoutStore.h"
@@ -172,6 +177,57 @@ private Q_SLOTS:
         layout.Load(File());
         QVERIFY(layout.Layout().isEmpty());
         QVERIFY(prompt.asked.empty());
+    }
+
+    // A header claiming four gigabytes is refused before anything is
+    // allocated: in a process that cannot get even one gigabyte more, the load
+    // still ends normally.
+    void hugeCountAllocatesNothing() {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the address sanitizer reserves more address space than the limit allows");
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+        QSKIP("the address sanitizer reserves more address space than the limit allows");
+#endif
+#endif
+        clsLayout layout;
+        layout.SetLayout("docked");
+        layout.Save(File());
+        QByteArray file = ReadAll(File());
+        qToLittleEndian<quint32>(0xFFFFFFF0u, file.data() + 4);
+        WriteAll(File(), file);
+
+        const pid_t child = fork();
+        if (child == 0) {
+            // The child only loads: a failed allocation ends it plainly, and
+            // nothing keeps it alive past a few seconds.
+            for (int sig : {SIGABRT, SIGSEGV, SIGBUS, SIGALRM})
+                std::signal(sig, SIG_DFL);
+            alarm(20);
+            rlimit limit{};
+            getrlimit(RLIMIT_AS, &limit);
+            QFile status(QStringLiteral("/proc/self/status"));
+            status.open(QIODevice::ReadOnly);
+            const QByteArray text = status.readAll();
+            const qsizetype at = text.indexOf("VmSize:");
+            const rlim_t used = text.mid(at + 7).trimmed().split(' ').first().toULongLong() * 1024;
+            limit.rlim_cur = used + (rlim_t(1) << 30);
+            setrlimit(RLIMIT_AS, &limit);
+            try {
+                clsLayout loaded;
+                loaded.Load(File());
+                QBuffer buffer(&file);
+                buffer.open(QIODevice::ReadOnly);
+                loaded.Load(buffer);
+                _exit(loaded.Layout().isEmpty() ? 0 : 2);
+            } catch (...) {
+                _exit(3);
+            }
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status), "the load died");
+        QCOMPARE(WEXITSTATUS(status), 0);  // 3: it tried to allocate the claimed size
     }
 
     void saveIntoMissingFolderWritesNothing() {
