@@ -11,12 +11,15 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 #include "editor/EditorWindow.h"
 #include "settings/LayoutStore.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Registry.h"
 #include "shell/DockHost.h"
+#include "shell/ScreenFit.h"
+#include "shell/SingleInstance.h"
 #include "shell/StartPage.h"
 #include "solution/SolutionState.h"
 
@@ -115,11 +118,15 @@ void MainWindow::Startup(const QString& commandLine) {
     RunTool(QStringLiteral("FileOpen"));
     SolutionState.SolutionPath.clear();
 
-    // The file this start was given opens on the poll's first tick, after the
-    // default solution (whose opening clears the hand-over value).
-    const QString handedOver = commandLine.trimmed();
-    if (!handedOver.isEmpty())
-        SetRegString(RegRoot::LocalMachine, SettingsKey, "OpenFile", handedOver);
+    // The file this start was given opens now, straight from the command
+    // line: a full disk or a settings file that cannot be written must not
+    // lose it. Only later starts hand over through the settings.
+    const QString startFile = commandLine.trimmed();
+    if (!startFile.isEmpty()) {
+        pathToOpenNext =
+            QFileInfo(startFile).isRelative() ? QFileInfo(startFile).absoluteFilePath() : startFile;
+        OpenFile(nullptr, QString());
+    }
 
     Timer2->start();
     UpdateUI();
@@ -129,22 +136,42 @@ void MainWindow::Startup(const QString& commandLine) {
 }
 
 void MainWindow::PollHandOver() {
-    pathToOpenNext = Setting(SettingsKey, "OpenFile");
+    // One file per tick, first come first; opening takes it off the queue.
+    const QStringList waiting = SingleInstance::Waiting();
+    if (waiting.isEmpty() || waiting == unclearedHandOver)
+        return;
+    pathToOpenNext = waiting.first();
     QCoreApplication::processEvents();
     if (!pathToOpenNext.trimmed().isEmpty())
         OpenFile(nullptr, QString());
+    // A queue that could not be shortened (settings that cannot be written)
+    // is not opened again on every tick.
+    unclearedHandOver = SingleInstance::Waiting() == waiting ? waiting : QStringList();
 }
 
+namespace {
+// A placement value in pixels; text that is no number, or one beyond any
+// screen, is no placement.
+int PlacementPixels(const QString& name) {
+    bool ok = false;
+    const qint64 twips = Setting(FormsKey, name).trimmed().toLongLong(&ok);
+    const qint64 pixels = ok ? twips / TwipsPerPixel : 0;
+    const qint64 limit = ScreenFit::CoordinateLimit;
+    return static_cast<int>(std::clamp(pixels, -limit, limit));
+}
+}  // namespace
+
 void MainWindow::RestorePlacement() {
-    const int state = Setting(FormsKey, "Main.State").toInt();
-    const int top = Setting(FormsKey, "Main.Top").toInt() / TwipsPerPixel;
-    const int left = Setting(FormsKey, "Main.Left").toInt() / TwipsPerPixel;
-    const int width = Setting(FormsKey, "Main.Width").toInt() / TwipsPerPixel;
-    const int height = Setting(FormsKey, "Main.Height").toInt() / TwipsPerPixel;
+    const int state = Setting(FormsKey, "Main.State").trimmed().toInt();
+    const int top = PlacementPixels("Main.Top");
+    const int left = PlacementPixels("Main.Left");
+    const int width = PlacementPixels("Main.Width");
+    const int height = PlacementPixels("Main.Height");
     // The normal placement is restored in every state, so un-maximising
-    // later returns to where the user had the window.
+    // later returns to where the user had the window. It is fitted to the
+    // screens there are now: a screen may be gone, or the values damaged.
     if (width >= 200 && height >= 150) {
-        setGeometry(left, top, width, height);
+        setGeometry(ScreenFit::FitOnScreens(QRect(left, top, width, height), QSize(200, 150)));
     } else {
         // First start: three quarters of the screen, centred.
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();

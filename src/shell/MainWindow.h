@@ -1,6 +1,7 @@
 #pragma once
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -56,7 +57,8 @@ public:
     static const std::vector<CommandRow>& CommandRows();
 
 Q_SIGNALS:
-    // Start-up has reached the ready state.
+    // Start-up has reached the ready state: the window is shown and the file
+    // named on the command line, if any, is open in front.
     void Ready();
 
 protected:
@@ -91,5 +93,6 @@ private:
     QString pathToOpenNext;
     QString clipText;
     QString defaultSyntaxFile;
+    QStringList unclearedHandOver;
     bool shutDown = false;
 };

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QLabel>
-#include <QLockFile>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,6 +16,7 @@
 #include "TestSupport.h"
 #include "editor/CodeEditor.h"
 #include "editor/EditorWindow.h"
+#include "settings/FileLock.h"
 #include "settings/Registry.h"
 #include "shell/DockHost.h"
 #include "shell/MainWindow.h"
@@ -324,10 +324,10 @@ private Q_SLOTS:
         SetRegString(RegRoot::LocalMachine, FormsKey, "Main.State", "0");
         SetRegString(RegRoot::LocalMachine, FormsKey, "Main.Left", QString::number(40 * 15));
         SetRegString(RegRoot::LocalMachine, FormsKey, "Main.Top", QString::number(30 * 15));
-        SetRegString(RegRoot::LocalMachine, FormsKey, "Main.Width", QString::number(900 * 15));
-        SetRegString(RegRoot::LocalMachine, FormsKey, "Main.Height", QString::number(600 * 15));
+        SetRegString(RegRoot::LocalMachine, FormsKey, "Main.Width", QString::number(700 * 15));
+        SetRegString(RegRoot::LocalMachine, FormsKey, "Main.Height", QString::number(500 * 15));
         ide.Start();
-        QCOMPARE(ide.window->geometry().size(), QSize(900, 600));
+        QCOMPARE(ide.window->geometry(), QRect(40, 30, 700, 500));
         const QString a = ide.Write("a.zbl", "a\n");
         ide.Open(a);
         ide.window->RunTool("ViewTask");  // hide the task pane
@@ -336,12 +336,12 @@ private Q_SLOTS:
         QVERIFY(ide.window->close());
         QCOMPARE(GetRegString(RegRoot::LocalMachine, FormsKey, "Main.State"), "2");
         QCOMPARE(GetRegString(RegRoot::LocalMachine, FormsKey, "Main.Width"),
-                 QString::number(900 * 15));
+                 QString::number(700 * 15));
         QVERIFY(QFile::exists(ide.home.File("zlay.lay")));
 
         ide.Start();
         QVERIFY(ide.window->isMaximized());
-        QCOMPARE(ide.window->normalGeometry().size(), QSize(900, 600));
+        QCOMPARE(ide.window->normalGeometry().size(), QSize(700, 500));
         QVERIFY(!ide.host()->PaneVisible("frmTask"));
         QVERIFY(!ide.host()->BarVisible("StatusBar"));
         QCOMPARE(ide.host()->Recent("FileMruList"), QStringList({a}));
@@ -426,20 +426,10 @@ private Q_SLOTS:
         QCOMPARE(ide.host()->Windows().size(), 2);
     }
 
-    void FileGivenAtStartOpensOnFirstTick() {
-        Ide ide(false);
-        const QString file = ide.Write("first.zbl", "Sub First\n");
-        ide.window = std::make_unique<MainWindow>();
-        ide.window->Startup("  " + file + " ");
-        QTRY_VERIFY_WITH_TIMEOUT(
-            ide.window->ActiveEditor() && ide.window->ActiveEditor()->FileName() == file, 2000);
-        QCOMPARE(ide.host()->Windows().size(), 2);
-    }
-
     void SecondProcessHandsOverItsFile() {
         Ide ide;
-        const auto lock = SingleInstance::Acquire();  // this process is the running IDE
-        QVERIFY(lock);
+        const auto claim = SingleInstance::Acquire();  // this process is the running IDE
+        QVERIFY(claim.lock);
         const QString file = ide.Write("handed.zbl", "Sub Handed\n");
         QProcess second;
         second.start(ZIDE_PROGRAM, {file});
@@ -448,6 +438,17 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             ide.window->ActiveEditor() && ide.window->ActiveEditor()->FileName() == file, 3000);
         QCOMPARE(GetRegString(RegRoot::LocalMachine, SettingsKey, "OpenFile"), QString());
+    }
+
+    void SolutionExtensionIgnoresCase() {
+        Ide ide;
+        const QString solution = ide.Write("DEMO.ZSL", "[Solution]\r\nName=Demo\r\n");
+        ide.Open(solution);
+        for (DocWindow* window : ide.host()->Windows()) {
+            auto* editor = qobject_cast<EditorWindow*>(window->Form());
+            QVERIFY(!editor || editor->FileName() != solution);
+        }
+        QVERIFY(!ide.host()->Recent("FileMruList").contains(solution));
     }
 };
 
