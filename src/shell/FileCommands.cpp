@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 
 #include "editor/CodeEditor.h"
 #include "editor/EditorWindow.h"
@@ -12,6 +13,7 @@
 #include "shell/CommandTable.h"
 #include "shell/DockHost.h"
 #include "shell/MainWindow.h"
+#include "shell/SingleInstance.h"
 #include "solution/SolutionState.h"
 
 namespace {
@@ -30,11 +32,13 @@ QString Caption(const QString& path) {
 }  // namespace
 
 EditorWindow* MainWindow::CreateEditor(const QString& caption, const QString& key) {
-    auto* editor = new EditorWindow;
+    const QPointer<EditorWindow> editor = new EditorWindow;
     connect(editor, &EditorWindow::UpdateUIRequested, this, &MainWindow::UpdateUI);
     connect(editor, &EditorWindow::StatusText, lblStatus1, &QLabel::setText);
     connect(editor, &EditorWindow::EditMenuRequested, dsMain,
             [this] { dsMain->PopupBar(QStringLiteral("Edit")); });
+    // Activating the new window lets pending events run: it may be closed
+    // again (with the whole IDE) before it is up. Then there is none.
     dsMain->CreateWindow(caption, key, editor);
     return editor;
 }
@@ -56,8 +60,9 @@ void MainWindow::OpenFile(QAction* tool, const QString& filter) {
         OpenModule(path, tool);
     // Solutions open into the Project Explorer, which arrives with the
     // solution work.
-    mdlRegistry::SetRegString(mdlRegistry::RegRoot::LocalMachine, mdlRegistry::SettingsKey,
-                              QStringLiteral("OpenFile"), QString());
+    // A file handed over by another start is done with; files handed over
+    // after it stay queued.
+    SingleInstance::Opened(path);
 }
 
 void MainWindow::OpenModule(const QString& path, QAction*) {
@@ -70,8 +75,27 @@ void MainWindow::OpenModule(const QString& path, QAction*) {
             return;
         }
     }
-    EditorWindow* editor = CreateEditor(Caption(path), QString());
-    editor->LoadFile(path);
+    // A module that cannot be read gets no window: an empty one, saved,
+    // would replace the file.
+    const auto cannotOpen = [this, &path] {
+        Prompt::Current().Message(this, QMessageBox::Critical, QApplication::applicationName(),
+                                  QStringLiteral(" Could not open ") + path + QLatin1Char(' '),
+                                  QMessageBox::Ok);
+    };
+    if (!CodeEditor::IsReadableModule(path)) {
+        cannotOpen();
+        return;
+    }
+    const QPointer<EditorWindow> editor = CreateEditor(Caption(path), QString());
+    const bool loaded = editor && editor->LoadFile(path);
+    // Closed before or while it loaded (the window, or the whole IDE).
+    if (!editor)
+        return;
+    if (!loaded) {
+        dsMain->CloseWindow(WindowOf(editor));
+        cannotOpen();
+        return;
+    }
     dsMain->AddRecent(QLatin1String(CommandTable::RecentModules), path);
     UpdateUI();
     // No solution lists the module yet, so it gets a key of its own.
