@@ -353,6 +353,13 @@ void CodeEditor::ShowPieces() {
 }
 
 bool CodeEditor::SaveFile(const QString& path) {
+    if (!SaveCopy(path))
+        return false;
+    SendScintilla(SCI_SETSAVEPOINT);
+    return true;
+}
+
+bool CodeEditor::SaveCopy(const QString& path) {
     const QString content = ConvertLineEnds(AllText(), LineEndText(lineEnd));
     QByteArray bytes;
     // A Latin-1 file that now holds characters Latin-1 cannot store becomes
@@ -368,10 +375,7 @@ bool CodeEditor::SaveFile(const QString& path) {
     }
 
     // A failed save leaves the old module as it was.
-    if (!WriteFileAtomically(path, bytes))
-        return false;
-    SendScintilla(SCI_SETSAVEPOINT);
-    return true;
+    return WriteFileAtomically(path, bytes);
 }
 
 // One bulk insert with undo collection off: a large module loads in a few

@@ -94,6 +94,9 @@ public:
     // Writes the whole text with the loaded line ends and encoding, replacing
     // the file only once everything is written.
     bool SaveFile(const QString& path);
+    // Writes the text to `path` as SaveFile does, but as a copy: the document
+    // keeps its unsaved state (a build copy is not a save).
+    bool SaveCopy(const QString& path);
     LineEnd FileLineEnd() const { return lineEnd; }
     Encoding FileEncoding() const { return encoding; }
     // True while the text is a module shown in pieces.

@@ -11,6 +11,7 @@
 #include "settings/Prompt.h"
 #include "shell/DockHost.h"
 #include "shell/MainWindow.h"
+#include "solution/ProjectExplorer.h"
 #include "solution/SolutionState.h"
 
 namespace {
@@ -84,7 +85,11 @@ const std::vector<MainWindow::CommandRow>& MainWindow::CommandRows() {
         {"FileOpen", open},
         {"FileOpen2", open},
         {"ProjectFile", open},
-        {"ProjectRemove", later},
+        {"ProjectRemove",
+         [](W& w, QAction*) {
+             w.Explorer()->RemoveSelected();
+             return true;
+         }},
         {"ProjectOpen",
          [](W& w, QAction* tool) {
              w.OpenFile(tool, QStringLiteral("Zorbel Files (*.zsl)|*.zsl|All Files (*.*)|*.*"));
@@ -201,11 +206,11 @@ void MainWindow::NewModuleWindow(const QString& commandId) {
     editor->Editor()->SetText(commandId == QLatin1String("FileLib") ? LibraryTemplate()
                                                                     : ApplicationTemplate());
     UpdateUI();
-    ++SolutionState.FilesCount;
+    const QString key = SolutionState.NextFileKey();
     if (DocWindow* window = dsMain->ActiveWindow())
-        window->SetKey(QStringLiteral("file%1").arg(SolutionState.FilesCount));
-    // "ProjectNew" also lists the module in the Project Explorer, which
-    // arrives with the solution work.
+        window->SetKey(key);
+    if (commandId == QLatin1String("ProjectNew"))
+        explorer->AddNewModule(key);
 }
 
 void MainWindow::SaveAll() {

@@ -275,8 +275,12 @@ QString DockHost::ComboText(const QString& id) const {
 }
 
 void DockHost::PopupBar(const QString& id) {
+    PopupBar(id, QCursor::pos());
+}
+
+void DockHost::PopupBar(const QString& id, const QPoint& globalPos) {
     if (QMenu* menu = Menu(id))
-        menu->popup(QCursor::pos());
+        menu->popup(globalPos);
 }
 
 void DockHost::AddRecent(const QString& listId, const QString& path) {
@@ -361,6 +365,22 @@ void DockHost::Activate(DocWindow* window) {
         current = window;
         Q_EMIT WindowActivated(window);
     }
+}
+
+void DockHost::BeginManyWindows() {
+    // Each new tab lays out and measures every tab: eliding their captions
+    // is what costs, so there is none until the last window is in.
+    if (auto* tabs = area->findChild<QTabBar*>(); tabs && !manyTabs) {
+        manyTabs = tabs;
+        tabsElide = tabs->elideMode();
+        tabs->setElideMode(Qt::ElideNone);
+    }
+}
+
+void DockHost::EndManyWindows() {
+    if (manyTabs)
+        manyTabs->setElideMode(tabsElide);
+    manyTabs = nullptr;
 }
 
 bool DockHost::CloseWindow(DocWindow* window) {

@@ -2,6 +2,7 @@
 #include <QHash>
 #include <QMdiSubWindow>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QStringList>
 
@@ -15,6 +16,7 @@ class QLabel;
 class QMainWindow;
 class QMdiArea;
 class QMenu;
+class QTabBar;
 class QToolBar;
 class DockHost;
 
@@ -65,6 +67,7 @@ public:
 
     // Shows a bar as a pop-up menu at the mouse position ("Edit", "ProjectTree").
     void PopupBar(const QString& id);
+    void PopupBar(const QString& id, const QPoint& globalPos);
 
     // The recent-file lists "FileMruList" and "ProjectList": most recent
     // first, no duplicates, at most ten entries.
@@ -82,6 +85,10 @@ public:
     DocWindow* ActiveWindow() const;
     void Activate(DocWindow* window);
     bool CloseWindow(DocWindow* window);  // false when the close was refused
+    // While many windows open at once (a solution loads), the tab row is
+    // kept cheap to lay out: every new tab measures all the others again.
+    void BeginManyWindows();
+    void EndManyWindows();
     QMdiArea* DocumentArea() const { return area; }
 
     // The arrangement of bars and panes, the status bar and both recent
@@ -116,4 +123,6 @@ private:
     // The window last activated: QMdiArea reports none while the main window
     // is hidden or inactive, yet commands still act on that window.
     QPointer<DocWindow> current;
+    QPointer<QTabBar> manyTabs;
+    Qt::TextElideMode tabsElide = Qt::ElideRight;
 };

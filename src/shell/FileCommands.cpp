@@ -15,6 +15,7 @@
 #include "shell/MainWindow.h"
 #include "shell/SingleInstance.h"
 #include "solution/SolutionState.h"
+#include "tasks/TaskListPane.h"
 
 namespace {
 using mdlCommonDialog::OFN_EXPLORER;
@@ -37,6 +38,8 @@ EditorWindow* MainWindow::CreateEditor(const QString& caption, const QString& ke
     connect(editor, &EditorWindow::StatusText, lblStatus1, &QLabel::setText);
     connect(editor, &EditorWindow::EditMenuRequested, dsMain,
             [this] { dsMain->PopupBar(QStringLiteral("Edit")); });
+    // The title's unsaved mark follows the text.
+    connect(editor->Editor(), &QsciScintilla::modificationChanged, this, &MainWindow::UpdateTitle);
     // Activating the new window lets pending events run: it may be closed
     // again (with the whole IDE) before it is up. Then there is none.
     dsMain->CreateWindow(caption, key, editor);
@@ -56,16 +59,19 @@ void MainWindow::OpenFile(QAction* tool, const QString& filter) {
         path = mdlCommonDialog::ShowOpenDialog(this, filter.isEmpty() ? ModuleFilter : filter,
                                                OpenTitle, OFN_EXPLORER);
     pathToOpenNext.clear();
+    opening = true;
     if (!IsSolutionPath(path))
         OpenModule(path, tool);
-    // Solutions open into the Project Explorer, which arrives with the
-    // solution work.
+    else
+        OpenSolution(path);
+    opening = false;
     // A file handed over by another start is done with; files handed over
     // after it stay queued.
     SingleInstance::Opened(path);
+    tasks->LoadTasks();
 }
 
-void MainWindow::OpenModule(const QString& path, QAction*) {
+void MainWindow::OpenModule(const QString& path, QAction* tool) {
     if (path.trimmed().isEmpty())
         return;
     for (DocWindow* window : dsMain->Windows()) {
@@ -75,6 +81,28 @@ void MainWindow::OpenModule(const QString& path, QAction*) {
             return;
         }
     }
+    const QPointer<EditorWindow> editor = OpenModuleWindow(path, QString());
+    if (!editor)
+        return;
+    dsMain->AddRecent(QLatin1String(CommandTable::RecentModules), path);
+    UpdateUI();
+    DocWindow* window = WindowOf(editor);
+    if (!window)
+        return;
+    // A module the solution lists gets its item's key back, so that the
+    // explorer finds its window; any other gets a key of its own.
+    const QString listed = explorer->KeyOf(path);
+    if (!listed.isEmpty()) {
+        window->SetKey(listed);
+        return;
+    }
+    const QString key = SolutionState.NextFileKey();
+    window->SetKey(key);
+    if (tool && tool->objectName() == QLatin1String("ProjectFile"))
+        explorer->AddFile(key, path);
+}
+
+EditorWindow* MainWindow::OpenModuleWindow(const QString& path, const QString& key) {
     // A module that cannot be read gets no window: an empty one, saved,
     // would replace the file.
     const auto cannotOpen = [this, &path] {
@@ -84,24 +112,20 @@ void MainWindow::OpenModule(const QString& path, QAction*) {
     };
     if (!CodeEditor::IsReadableModule(path)) {
         cannotOpen();
-        return;
+        return nullptr;
     }
-    const QPointer<EditorWindow> editor = CreateEditor(Caption(path), QString());
+    const QPointer<EditorWindow> editor = CreateEditor(Caption(path), key);
     const bool loaded = editor && editor->LoadFile(path);
     // Closed before or while it loaded (the window, or the whole IDE).
     if (!editor)
-        return;
+        return nullptr;
     if (!loaded) {
         dsMain->CloseWindow(WindowOf(editor));
         cannotOpen();
-        return;
+        return nullptr;
     }
-    dsMain->AddRecent(QLatin1String(CommandTable::RecentModules), path);
-    UpdateUI();
-    // No solution lists the module yet, so it gets a key of its own.
-    ++SolutionState.FilesCount;
-    if (DocWindow* window = WindowOf(editor))
-        window->SetKey(QStringLiteral("file%1").arg(SolutionState.FilesCount));
+    UpdateTitle();
+    return editor;
 }
 
 bool MainWindow::SaveEditor(DocWindow* window, EditorWindow* editor, const QString& path) {
@@ -116,10 +140,13 @@ bool MainWindow::SaveEditor(DocWindow* window, EditorWindow* editor, const QStri
     }
     editor->SetFileName(path);
     editor->Label1->setText(QStringLiteral("Module :   ") + FileNameOf(path));
-    if (window)
+    if (window) {
         window->SetCaption(Caption(path));
+        explorer->UpdateFile(window->Key(), path);
+    }
     if (!IsSolutionPath(path))
         dsMain->AddRecent(QLatin1String(CommandTable::RecentModules), path);
+    UpdateTitle();
     return true;
 }
 
@@ -143,34 +170,37 @@ void MainWindow::SaveFile(bool saveAs) {
     SaveProject();
 }
 
-void MainWindow::SaveProject() {
-    // Nothing to write while no solution is loaded; writing solutions comes
-    // with the Project Explorer.
-    if (SolutionState.Name.trimmed().isEmpty())
-        return;
-}
-
 void MainWindow::WindowClosing(DocWindow* window, bool* cancel) {
     auto* editor = qobject_cast<EditorWindow*>(window->Form());
-    if (!editor || !editor->DocChanged())
+    if (!editor)
         return;
-    dsMain->Activate(window);
-    const auto answer = Prompt::Current().Message(
-        this, QMessageBox::Critical, QStringLiteral("Save changes"),
-        QStringLiteral("Save changes to this file ?"),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
-    if (answer == QMessageBox::No)
-        return;
-    if (answer != QMessageBox::Yes) {
-        *cancel = true;
-        return;
+    if (editor->DocChanged()) {
+        dsMain->Activate(window);
+        const auto answer = Prompt::Current().Message(
+            this, QMessageBox::Critical, QStringLiteral("Save changes"),
+            QStringLiteral("Save changes to this file ?"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        if (answer != QMessageBox::Yes && answer != QMessageBox::No) {
+            *cancel = true;
+            return;
+        }
+        if (answer == QMessageBox::Yes) {
+            QString path = editor->FileName();
+            if (path.trimmed().isEmpty())
+                path = mdlCommonDialog::ShowSaveDialog(
+                    this, QStringLiteral("Zorbel Files (*.zbl)|*.zbl;*.zsp|All Files (*.*)|*.*"),
+                    QStringLiteral("Save File ..."), OFN_EXPLORER, QStringLiteral("zbl"));
+            // A cancelled dialog or a failed save keeps the window, so
+            // nothing is lost.
+            if (path.trimmed().isEmpty() || !SaveEditor(window, editor, path.trimmed())) {
+                *cancel = true;
+                return;
+            }
+        }
     }
-    QString path = editor->FileName();
-    if (path.trimmed().isEmpty())
-        path = mdlCommonDialog::ShowSaveDialog(
-            this, QStringLiteral("Zorbel Files (*.zbl)|*.zbl;*.zsp|All Files (*.*)|*.*"),
-            QStringLiteral("Save File ..."), OFN_EXPLORER, QStringLiteral("zbl"));
-    // A cancelled dialog or a failed save keeps the window, so nothing is lost.
-    if (path.trimmed().isEmpty() || !SaveEditor(window, editor, path.trimmed()))
-        *cancel = true;
+    // A saved module stays in the solution when its window closes, and
+    // double-clicking it opens it again; a module never saved has nothing
+    // to open again, so its entry goes with the window.
+    if (editor->FileName().trimmed().isEmpty())
+        explorer->DropFile(window->Key());
 }

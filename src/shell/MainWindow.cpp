@@ -22,6 +22,7 @@
 #include "shell/SingleInstance.h"
 #include "shell/StartPage.h"
 #include "solution/SolutionState.h"
+#include "tasks/TaskListPane.h"
 
 using namespace mdlRegistry;
 
@@ -70,6 +71,12 @@ MainWindow::MainWindow() {
     lblStatus2 = addLabel(2, "lblStatus2", QString());
     lblStatus3 = addLabel(3, "lblStatus3", QString());
 
+    // The panes exist from the start, so that every command can reach them;
+    // start-up docks them.
+    explorer = new ProjectExplorer(this);
+    explorer->SetHost(this);
+    tasks = new TaskListPane(this);
+
     connect(dsMain, &DockHost::ToolClick, this, &MainWindow::ToolClick);
     connect(dsMain, &DockHost::WindowActivated, this, &MainWindow::WindowActivated);
     connect(dsMain, &DockHost::WindowClosing, this, &MainWindow::WindowClosing);
@@ -105,9 +112,9 @@ void MainWindow::Startup(const QString& commandLine) {
     output->setObjectName(QStringLiteral("Text1"));
     output->setReadOnly(true);
     dsMain->AttachForm(QStringLiteral("frmOutput"), PaneForm("Form5", output));
-    dsMain->AttachForm(QStringLiteral("frmProject"), PaneForm("Form6"));
+    dsMain->AttachForm(QStringLiteral("frmProject"), explorer);
     dsMain->AttachForm(QStringLiteral("frmHelp"), PaneForm("Form7", new ContentPanel));
-    dsMain->AttachForm(QStringLiteral("frmTask"), PaneForm("Form11"));
+    dsMain->AttachForm(QStringLiteral("frmTask"), tasks);
 
     QCoreApplication::processEvents();
     show();
@@ -136,6 +143,8 @@ void MainWindow::Startup(const QString& commandLine) {
 }
 
 void MainWindow::PollHandOver() {
+    if (opening)
+        return;
     // One file per tick, first come first; opening takes it off the queue.
     const QStringList waiting = SingleInstance::Waiting();
     if (waiting.isEmpty() || waiting == unclearedHandOver)
@@ -249,6 +258,7 @@ bool MainWindow::UpdateUI() {
         dsMain->SetToolEnabled(QStringLiteral("EditPaste"), editor->CanPaste());
         dsMain->SetToolEnabled(QStringLiteral("EditDelete"), editor->CanDelete());
     }
+    UpdateTitle();
     return loaded;
 }
 
@@ -256,8 +266,11 @@ void MainWindow::WindowActivated(DocWindow* window) {
     if (window && window->Form()) {
         window->Form()->setFocus();
         UpdateUI();
+    } else {
+        UpdateTitle();
     }
-    QCoreApplication::processEvents();
+    if (!loadingSolution)
+        QCoreApplication::processEvents();
     const QList<DocWindow*> windows = dsMain->Windows();
     if (windows.isEmpty())
         return;

@@ -5,16 +5,21 @@
 #include <functional>
 #include <vector>
 
+#include "solution/ProjectExplorer.h"
+
 class DockHost;
 class DocWindow;
 class EditorWindow;
 class QAction;
 class QLabel;
 class QTimer;
+class TaskListPane;
 
 // The main window "Form1": owns the docking host, runs start-up and
 // shutdown, dispatches every command and keeps the command states current.
-class MainWindow : public QMainWindow {
+// It hosts the Project Explorer, which opens and activates module windows
+// through it.
+class MainWindow : public QMainWindow, public ProjectHost {
     Q_OBJECT
 public:
     MainWindow();
@@ -34,11 +39,17 @@ public:
     void OpenFile(QAction* tool, const QString& filter);
     void SaveFile(bool saveAs);
     void SaveProject();
+    // Writes the open editor text of the module `path` to the solution's
+    // "Release" folder; false when no module window shows it (the build
+    // then copies the file from disk).
+    bool SaveBuildFile(const QString& path);
     bool UpdateUI();
 
     // The editor of the active document window; nullptr when there is none.
     EditorWindow* ActiveEditor() const;
     DockHost* Host() const { return dsMain; }
+    ProjectExplorer* Explorer() const { return explorer; }
+    TaskListPane* Tasks() const { return tasks; }
 
     void SetPathToOpenNext(const QString& path) { pathToOpenNext = path; }
     void SetClipText(const QString& text) { clipText = text; }
@@ -64,9 +75,25 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
 
+    // ProjectHost
+    bool ActivateFileWindow(const QString& path) override;
+    bool ActivateKeyWindow(const QString& key) override;
+    void OpenFileWindow(const QString& path, const QString& key) override;
+    void SetRemoveEnabled(bool enabled) override;
+    void ShowProjectMenu(const QPoint& globalPos) override;
+
 private:
     void NewModuleWindow(const QString& commandId);
     void OpenModule(const QString& path, QAction* tool);
+    // A new editor window with the module `path` loaded and the key `key`;
+    // nullptr, after telling the user, when the file cannot be read.
+    EditorWindow* OpenModuleWindow(const QString& path, const QString& key);
+    // Asks to save changed module windows, then closes every document
+    // window but the start page; false when the user kept one open.
+    bool CloseModuleWindows();
+    void OpenSolution(const QString& path);
+    bool WriteSolution(const QString& path);
+    void UpdateTitle();
     void SaveAll();
     bool OpenRecent(QAction* tool, const QString& listId);
     void CycleWindow(int step);
@@ -94,5 +121,13 @@ private:
     QString clipText;
     QString defaultSyntaxFile;
     QStringList unclearedHandOver;
+    ProjectExplorer* explorer;
+    TaskListPane* tasks;
+    // While a file opens, pending events run: a hand-over tick must not
+    // start another open inside it.
+    bool opening = false;
+    // A solution's modules are opening: the loop repaints now and then, not
+    // every activation.
+    bool loadingSolution = false;
     bool shutDown = false;
 };

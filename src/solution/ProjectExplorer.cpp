@@ -138,6 +138,20 @@ void ProjectExplorer::AddFile(const QString& key, const QString& path, int image
     Tree1->SetItemTag(slot, path);
 }
 
+void ProjectExplorer::AddNewModule(const QString& key) {
+    Tree1->AddItem(SourcesKey, Tree::Last, key, QStringLiteral("blank"), NewModuleImage);
+}
+
+QString ProjectExplorer::KeyOf(const QString& path) const {
+    const QString wanted = path.trimmed();
+    if (wanted.isEmpty())
+        return {};
+    for (const mdlSolutionFile::SolutionItem& item : Items())
+        if (IsModuleKey(item.key) && item.tag.trimmed() == wanted)
+            return item.key;
+    return {};
+}
+
 void ProjectExplorer::UpdateFile(const QString& key, const QString& path) {
     if (!IsModuleKey(key))
         return;

@@ -73,6 +73,11 @@ public:
     QString AddProjectFile(const QString& path, int image = ModuleImage);
     // Adds a module under "Sources" with a key the caller chose.
     void AddFile(const QString& key, const QString& path, int image = ModuleImage);
+    // Adds a module never saved ("blank") under "Sources" with `key`.
+    void AddNewModule(const QString& key);
+    // The key of the first module whose path is `path` (both trimmed);
+    // "" when the solution does not list it.
+    QString KeyOf(const QString& path) const;
     // The module `key` was saved as `path`: its item shows the new name.
     void UpdateFile(const QString& key, const QString& path);
     // Takes the module `key` out of the tree.

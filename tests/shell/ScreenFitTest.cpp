@@ -69,13 +69,13 @@ private Q_SLOTS:
         ScriptedPrompt prompt;
         using namespace mdlRegistry;
         const char* names[] = {"Main.Left", "Main.Top", "Main.Width", "Main.Height"};
-        const int values[] = {1100, 100, 600, 400};
+        const int values[] = {1100, 100, 700, 500};
         for (int i = 0; i < 4; ++i)
             SetRegString(RegRoot::LocalMachine, FormsKey, names[i],
                          QString::number(values[i] * 15));
         auto window = std::make_unique<MainWindow>();
         window->Startup(QString());
-        QCOMPARE(window->geometry(), QRect(1100, 100, 600, 400));
+        QCOMPARE(window->geometry(), QRect(1100, 100, 700, 500));
     }
 };
 

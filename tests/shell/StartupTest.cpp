@@ -206,7 +206,7 @@ private Q_SLOTS:
     void PlacementFitsTheScreens_data() {
         QTest::addColumn<QStringList>("placement");  // left, top, width, height in twips
         QTest::addColumn<bool>("asStored");
-        QTest::newRow("on the screen") << QStringList({"600", "450", "9000", "6000"}) << true;
+        QTest::newRow("on the screen") << QStringList({"600", "450", "10500", "7500"}) << true;
         QTest::newRow("two billion wide")
             << QStringList({"0", "0", "2000000000", "2000000000"}) << false;
         QTest::newRow("past the right edge")
@@ -231,7 +231,7 @@ private Q_SLOTS:
         QVERIFY(placed.width() <= Screen().width() && placed.height() <= Screen().height());
         QVERIFY(placed.width() >= 200 && placed.height() >= 150);
         if (asStored)
-            QCOMPARE(placed, QRect(40, 30, 600, 400));
+            QCOMPARE(placed, QRect(40, 30, 700, 500));
         QVERIFY(ide.window->close());
         QVERIFY(GetRegString(RegRoot::LocalMachine, FormsKey, "Main.Width").toInt() <=
                 Screen().width() * 15);
