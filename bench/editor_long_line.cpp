@@ -11,6 +11,8 @@
 // Runs on a copy of the build's syntax folder (build the zide target first).
 #include <benchmark/benchmark.h>
 
+#include "QtBenchMain.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -183,32 +185,5 @@ BENCHMARK(BM_IdeOpenClose)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A program folder of its own: the IDE writes its layout there.
-    QTemporaryDir home;
-    const QDir build(QStringLiteral(ZIDE_BINARY_DIR));
-    QDir().mkpath(home.filePath("syntax"));
-    for (const QString& name : build.entryList({"*"}, QDir::Files, QDir::NoSort)) {
-        if (name.endsWith(".zsl") || name.endsWith(".reg"))
-            QFile::copy(build.filePath(name), home.filePath(name));
-    }
-    const QDir syntax(build.filePath("syntax"));
-    for (const QString& name : syntax.entryList(QDir::Files))
-        QFile::copy(syntax.filePath(name), home.filePath("syntax/" + name));
-    qputenv("ZIDE_HOME", home.path().toLocal8Bit());
-    qputenv("ZIDE_REGISTRY", home.filePath("registry.reg").toLocal8Bit());
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    mdlRegistry::SetRegString(mdlRegistry::RegRoot::LocalMachine, mdlRegistry::SyntaxKey,
-                              QStringLiteral("zbl"), QStringLiteral("zbl.syn"));
-    if (!QFile::exists(ProgramFolder::File(QStringLiteral("syntax/zbl.syn")))) {
-        std::fprintf(stderr, "no syntax/zbl.syn in %s: build the zide target first\n",
-                     ZIDE_BINARY_DIR);
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunIdeBenchmarks(argc, argv);
 }

@@ -2,6 +2,8 @@
 // each, every one in its own editor window, the tree and the task list.
 #include <benchmark/benchmark.h>
 
+#include "QtBenchMain.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -62,29 +64,5 @@ BENCHMARK(Open200ModuleSolution)->Unit(benchmark::kMillisecond)->Iterations(3);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A program folder of its own, with the syntax files the modules use.
-    QTemporaryDir home;
-    const QDir build(QStringLiteral(ZIDE_BINARY_DIR));
-    QDir().mkpath(home.filePath("syntax"));
-    QFile::copy(build.filePath("!default.zsl"), home.filePath("!default.zsl"));
-    const QDir syntax(build.filePath("syntax"));
-    for (const QString& name : syntax.entryList(QDir::Files))
-        QFile::copy(syntax.filePath(name), home.filePath("syntax/" + name));
-    qputenv("ZIDE_HOME", home.path().toLocal8Bit());
-    qputenv("ZIDE_REGISTRY", home.filePath("registry.reg").toLocal8Bit());
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    mdlRegistry::SetRegString(mdlRegistry::RegRoot::LocalMachine, mdlRegistry::SyntaxKey,
-                              QStringLiteral("zbl"), QStringLiteral("zbl.syn"));
-    if (!QFile::exists(ProgramFolder::File(QStringLiteral("syntax/zbl.syn")))) {
-        std::fprintf(stderr, "no syntax/zbl.syn in %s: build the zide target first\n",
-                     ZIDE_BINARY_DIR);
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunIdeBenchmarks(argc, argv);
 }

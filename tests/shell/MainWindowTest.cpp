@@ -13,6 +13,7 @@
 #include <QToolBar>
 #include <memory>
 
+#include "IdeFixture.h"
 #include "TestSupport.h"
 #include "editor/CodeEditor.h"
 #include "editor/EditorWindow.h"
@@ -26,35 +27,6 @@
 using namespace mdlRegistry;
 
 namespace {
-// A started IDE in its own program folder and registry, answering every
-// question from a script.
-struct Ide {
-    TestHome home;
-    ScriptedPrompt prompt;
-    std::unique_ptr<MainWindow> window;
-
-    explicit Ide(bool start = true) {
-        if (start)
-            Start();
-    }
-    void Start() {
-        window = std::make_unique<MainWindow>();
-        window->Startup(QString());
-    }
-    DockHost* host() const { return window->Host(); }
-    QString ActiveKey() const {
-        DocWindow* doc = host()->ActiveWindow();
-        return doc ? doc->Key() : QString();
-    }
-    QString Write(const QString& name, const QByteArray& text) const {
-        WriteAll(home.File(name), text);
-        return home.File(name);
-    }
-    void Open(const QString& path) {
-        window->SetPathToOpenNext(path);
-        window->RunTool("FileOpen");
-    }
-};
 
 // Start-up opens the default solution, whose save asks for a file after
 // every module save; these tests are about modules alone.

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "IdeFixture.h"
 #include "TestSupport.h"
 #include "controls/Tree.h"
 #include "controls/TreeView.h"
@@ -21,40 +22,10 @@
 
 namespace {
 
-struct Ide {
-    TestHome home;
-    ScriptedPrompt prompt;
-    std::unique_ptr<MainWindow> window;
-
-    Ide() {
-        window = std::make_unique<MainWindow>();
-        window->Startup(QString());
-        window->Host()->SetPaneVisible("frmProject", true);
-    }
-    DockHost* host() const { return window->Host(); }
+// The IDE with the Project Explorer showing, so its items can be clicked.
+struct SolutionIde : Ide {
+    SolutionIde() { host()->SetPaneVisible("frmProject", true); }
     ProjectExplorer* explorer() const { return window->Explorer(); }
-    QString Write(const QString& name, const QByteArray& text = "Sub Main\r\nEnd Sub\r\n") const {
-        WriteAll(home.File(name), text);
-        return home.File(name);
-    }
-    void Open(const QString& path) {
-        window->SetPathToOpenNext(path);
-        window->RunTool("FileOpen");
-    }
-    QStringList OpenFiles() const {
-        QStringList files;
-        for (DocWindow* doc : host()->Windows())
-            if (auto* editor = qobject_cast<EditorWindow*>(doc->Form()))
-                files << editor->FileName();
-        return files;
-    }
-    DocWindow* WindowFor(const QString& path) const {
-        for (DocWindow* doc : host()->Windows())
-            if (auto* editor = qobject_cast<EditorWindow*>(doc->Form());
-                editor && editor->FileName() == path)
-                return doc;
-        return nullptr;
-    }
     // The modules under "Sources": key, text and path of each.
     QStringList Sources() const {
         QStringList rows;
@@ -92,7 +63,7 @@ struct Ide {
 // A solution as the Windows program wrote it: "\" in paths, CR LF, a module
 // in a subfolder, one missing, one listed twice, a gap and a count beyond
 // the keys present, and two tasks.
-QString WindowsSolution(const Ide& ide) {
+QString WindowsSolution(const SolutionIde& ide) {
     ide.Write("Demo/src/a.zbl");
     ide.Write("Demo/b.zbl");
     return ide.Write("Demo/Demo.zsl",
@@ -109,7 +80,7 @@ class SolutionCommandsTest : public QObject {
 
 private Q_SLOTS:
     void OpeningASolutionShowsItWhole() {
-        Ide ide;
+        SolutionIde ide;
         const QString zsl = WindowsSolution(ide);
         const QByteArray before = ReadAll(zsl);
         const QString a = ide.home.File("Demo/src/a.zbl");
@@ -140,7 +111,7 @@ private Q_SLOTS:
     }
 
     void ExplorerOpensRemovesAndSaves() {
-        Ide ide;
+        SolutionIde ide;
         const QString zsl = WindowsSolution(ide);
         const QString a = ide.home.File("Demo/src/a.zbl");
         ide.Open(zsl);
@@ -180,7 +151,7 @@ private Q_SLOTS:
     }
 
     void LibrariesOpenTheirSource() {
-        Ide ide;
+        SolutionIde ide;
         QDir().mkpath(ide.home.File("lib"));
         ide.Write("lib/text.zlm", "");
         const QString source = ide.Write("lib/text.zbl");
@@ -201,7 +172,7 @@ private Q_SLOTS:
     }
 
     void ChangedModulesAreAskedForFirst() {
-        Ide ide;
+        SolutionIde ide;
         const QString zsl = WindowsSolution(ide);
         const QString x = ide.Write("x.zbl", "original\n");
         const QString y = ide.Write("y.zbl", "original\n");
@@ -225,7 +196,7 @@ private Q_SLOTS:
     }
 
     void TheDefaultSolutionIsNeverOverwritten() {
-        Ide ide;
+        SolutionIde ide;
         const QString defaultSolution = ProgramFolder::File("!default.zsl");
         const QByteArray shipped = ReadAll(defaultSolution);
         QCOMPARE(SolutionState.Name, "Solution1");
@@ -268,7 +239,7 @@ private Q_SLOTS:
     }
 
     void AFailedSaveIsReported() {
-        Ide ide;
+        SolutionIde ide;
         ide.Open(WindowsSolution(ide));
         ide.Write("blocker", "a file where a folder should be");
         SolutionState.SolutionPath = ide.home.File("blocker/Demo.zsl");
@@ -279,7 +250,7 @@ private Q_SLOTS:
     }
 
     void UnsavedModulesLeaveWithTheirWindow() {
-        Ide ide;
+        SolutionIde ide;
         ide.window->RunTool("ProjectNew");
         ide.window->RunTool("ProjectNew");
         QCOMPARE(ide.Sources().size(), 2);
@@ -295,7 +266,7 @@ private Q_SLOTS:
     }
 
     void BuildCopiesTakeTheOpenText() {
-        Ide ide;
+        SolutionIde ide;
         const QString zsl = WindowsSolution(ide);
         ide.Open(zsl);
         const QString a = ide.home.File("Demo/src/a.zbl");
@@ -315,7 +286,7 @@ private Q_SLOTS:
     }
 
     void ASolutionHandedOverOpens() {
-        Ide ide;
+        SolutionIde ide;
         const QString zsl = WindowsSolution(ide);
         SingleInstance::HandOver(zsl);
         QTRY_COMPARE_WITH_TIMEOUT(SolutionState.Name, QString("Demo"), 5000);

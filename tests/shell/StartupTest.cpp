@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "IdeFixture.h"
 #include "TestSupport.h"
 #include "editor/EditorWindow.h"
 #include "settings/FileLock.h"
@@ -18,27 +19,6 @@
 using namespace mdlRegistry;
 
 namespace {
-struct Ide {
-    TestHome home;
-    ScriptedPrompt prompt;
-    std::unique_ptr<MainWindow> window;
-
-    void Start(const QString& commandLine = QString()) {
-        window = std::make_unique<MainWindow>();
-        window->Startup(commandLine);
-    }
-    QString Write(const QString& name) const {
-        WriteAll(home.File(name), "Sub " + name.section('.', 0, 0).toUtf8() + "\n");
-        return home.File(name);
-    }
-    QStringList OpenFiles() const {
-        QStringList files;
-        for (DocWindow* doc : window->Host()->Windows())
-            if (auto* editor = qobject_cast<EditorWindow*>(doc->Form()))
-                files << editor->FileName();
-        return files;
-    }
-};
 
 QString HandOverValue() {
     return GetRegString(RegRoot::LocalMachine, SettingsKey, "OpenFile");
@@ -82,7 +62,7 @@ private Q_SLOTS:
     }
     void StartFileIsOpenWhenReady() {
         QFETCH(QString, settings);
-        Ide ide;
+        Ide ide(false);
         const QString file = ide.Write("start.zbl");
         if (settings == "folder")
             QDir().mkpath(ide.home.RegistryFile());
@@ -104,7 +84,7 @@ private Q_SLOTS:
     // Four starts at once, as a file manager does for four selected files:
     // each hands its file over, and every one opens.
     void EveryHandOverOpens() {
-        Ide ide;
+        Ide ide(false);
         ide.Start();
         const SingleInstance::Claim claim = SingleInstance::Acquire();
         QVERIFY(claim.lock);
@@ -132,7 +112,7 @@ private Q_SLOTS:
     // Files handed over while the IDE is still starting wait for it: opening
     // the default solution and the start file takes none of them away.
     void HandOversDuringStartUpWait() {
-        Ide ide;
+        Ide ide(false);
         const SingleInstance::Claim claim = SingleInstance::Acquire();
         const QString a = ide.Write("a.zbl"), b = ide.Write("b.zbl"), c = ide.Write("c.zbl");
         SingleInstance::HandOver(a);
@@ -147,7 +127,7 @@ private Q_SLOTS:
     // A queue that the IDE cannot shorten (the settings cannot be written)
     // opens once, not again on every tick of the poll.
     void StuckHandOverOpensOnce() {
-        Ide ide;
+        Ide ide(false);
         const QString a = ide.Write("a.zbl");
         SetRegString(RegRoot::LocalMachine, SettingsKey, "OpenFile", a);
         {
@@ -219,7 +199,7 @@ private Q_SLOTS:
     void PlacementFitsTheScreens() {
         QFETCH(QStringList, placement);
         QFETCH(bool, asStored);
-        Ide ide;
+        Ide ide(false);
         SetRegString(RegRoot::LocalMachine, FormsKey, "Main.State", "0");
         const char* names[] = {"Main.Left", "Main.Top", "Main.Width", "Main.Height"};
         for (int i = 0; i < 4; ++i)
