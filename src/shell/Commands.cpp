@@ -9,9 +9,12 @@
 #include "editor/CodeEditor.h"
 #include "editor/EditorWindow.h"
 #include "settings/Prompt.h"
+#include "settings/Registry.h"
+#include "settings/SettingsDialog.h"
 #include "shell/DockHost.h"
 #include "shell/MainWindow.h"
 #include "solution/ProjectExplorer.h"
+#include "solution/ProjectProperties.h"
 #include "solution/SolutionState.h"
 
 namespace {
@@ -165,7 +168,12 @@ const std::vector<MainWindow::CommandRow>& MainWindow::CommandRows() {
              w.CycleWindow(1);
              return true;
          }},
-        {"ProjectOptions", later},
+        {"ProjectOptions",
+         [](W& w, QAction*) {
+             if (ProjectProperties::Ask(w.explorer, &w))
+                 w.UpdateTitle();
+             return true;
+         }},
         {"BuildBuild", later},
         {"BuildAll", later},
         {"BuildExecute", later},
@@ -174,7 +182,15 @@ const std::vector<MainWindow::CommandRow>& MainWindow::CommandRows() {
         {"ToolRun", tools},
         {"ToolRes", tools},
         {"ToolCmd", tools},
-        {"ToolSetings", later},
+        {"ToolSetings",
+         [](W& w, QAction*) {
+             // The default syntax file is resolved once; a new one counts from now.
+             if (SettingsDialog::Show(&w))
+                 w.defaultSyntaxFile = ResolveSyntaxFile(mdlRegistry::GetRegString(
+                     mdlRegistry::RegRoot::LocalMachine, mdlRegistry::SettingsKey,
+                     QStringLiteral("SyntaxFile")));
+             return true;
+         }},
         {"HelpSupport", tools},
         {"HelpIndex", tools},
         {"HelpApi", tools},
