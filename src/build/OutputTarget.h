@@ -1,8 +1,10 @@
 #pragma once
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 class QPlainTextEdit;
+class QsciScintilla;
 
 // What the process runner writes a tool's output into: a text box seen
 // through its whole text and its selection. Setting SelStart collapses the
@@ -17,8 +19,10 @@ public:
     virtual void SetSelLength(int length) = 0;
     virtual void SetSelText(const QString& text) = 0;
 
-    // Replaces the whole content; the caret ends after it.
-    void ReplaceAll(const QString& text);
+    // Replaces the whole content; the caret ends after it. The default goes
+    // through the selection; a text box overrides it so that emptying a
+    // long output does not read it first.
+    virtual void ReplaceAll(const QString& text);
 
     // Adds text after the current content with the caret after it. The
     // default goes through the selection; a text box overrides it so that a
@@ -41,5 +45,34 @@ public:
 
 private:
     QPointer<QPlainTextEdit> edit;
+    bool endsWithCarriageReturn = false;
+};
+
+// A QScintilla text box as a target: the Output pane's, where a tool's
+// megabytes must go in fast. Line ends are kept as "\n" ("\r\n" and a lone
+// "\r" each become one, also when split between two appends), positions count
+// characters, and writes go in although the box is read only. The box's own
+// change notifications are off (they cost time in proportion to the whole text
+// at every append): whoever needs to know is told through Changed. A deleted
+// box is ignored.
+class ScintillaTarget : public OutputTarget {
+public:
+    explicit ScintillaTarget(QsciScintilla* box);
+
+    QString Text() const override;
+    void SetSelStart(int start) override;
+    void SetSelLength(int length) override;
+    void SetSelText(const QString& text) override;
+    void Append(const QString& text) override;
+    void ReplaceAll(const QString& text) override;
+
+    // Called after every write with the byte position where it began.
+    std::function<void(long position)> Changed;
+
+private:
+    QByteArray Normalised(const QString& text);
+    long BytePosition(long from, int characters) const;
+
+    QPointer<QsciScintilla> box;
     bool endsWithCarriageReturn = false;
 };

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -171,6 +172,11 @@ CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent) {
     setMarginType(0, NumberMargin);
     setMarginLineNumbers(0, true);
     setMarginWidth(1, 0);
+    setMarginType(1, SymbolMargin);
+    setMarginMarkerMask(1, 1 << MessageMarker);
+    markerDefine(RightTriangle, MessageMarker);
+    setMarkerBackgroundColor(QColor(0xc0, 0x20, 0x20), MessageMarker);
+    setMarkerForegroundColor(QColor(0x80, 0x00, 0x00), MessageMarker);
     SendScintilla(SCI_SETMARGINLEFT, 0UL, 4L);
     setCaretLineVisible(true);
     setCaretLineBackgroundColor(QColor(0xff, 0xf8, 0xdc));
@@ -866,4 +872,53 @@ void CodeEditor::mouseReleaseEvent(QMouseEvent* event) {
 // The window decides what a right click shows; the built-in menu stays away.
 void CodeEditor::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
+}
+
+int CodeEditor::EditorLineOf(int moduleLine) const {
+    // Every cut before the module line's first piece adds an editor line.
+    int line = moduleLine;
+    for (size_t i = 0; i < pieceBreaks.size(); ++i) {
+        const long cutLine =
+            SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(pieceBreaks[i]));
+        if (cutLine - static_cast<long>(i) >= moduleLine)
+            break;
+        ++line;
+    }
+    return line;
+}
+
+int CodeEditor::ModuleLineOf(int editorLine) const {
+    int cuts = 0;
+    for (const long at : pieceBreaks) {
+        if (SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(at)) >= editorLine)
+            break;
+        ++cuts;
+    }
+    return editorLine - cuts;
+}
+
+void CodeEditor::SetMessageLines(const QList<int>& lines) {
+    markerDeleteAll(MessageMarker);
+    bool any = false;
+    for (const int line : lines) {
+        const int shown = EditorLineOf(line);
+        if (line >= 0 && shown < this->lines()) {
+            markerAdd(shown, MessageMarker);
+            any = true;
+        }
+    }
+    setMarginWidth(1, any ? QFontMetrics(font()).height() : 0);
+}
+
+void CodeEditor::ClearMessageLines() {
+    SetMessageLines({});
+}
+
+QList<int> CodeEditor::MessageLines() const {
+    QList<int> marked;
+    const unsigned long mask = 1u << MessageMarker;
+    for (long line = SendScintilla(SCI_MARKERNEXT, 0UL, mask); line >= 0;
+         line = SendScintilla(SCI_MARKERNEXT, static_cast<unsigned long>(line + 1), mask))
+        marked.append(ModuleLineOf(static_cast<int>(line)));
+    return marked;
 }

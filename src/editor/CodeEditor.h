@@ -8,6 +8,7 @@
 #undef slots
 
 #include <QIODevice>
+#include <QList>
 #include <QPoint>
 #include <QPointer>
 #include <QString>
@@ -156,6 +157,14 @@ public:
     // Called from a KeyPress handler: the key does not reach the text.
     void SwallowKey() { keySwallowed = true; }
 
+    // Marks in the symbol margin for the lines a build message names, lines
+    // of the module from 0. The marks move with edits; the margin shows only
+    // while there are marks. SetMessageLines replaces the previous marks.
+    static constexpr int MessageMarker = 1;
+    void SetMessageLines(const QList<int>& lines);
+    void ClearMessageLines();
+    QList<int> MessageLines() const;
+
     static int KeyCodeOf(int qtKey);
     static int ShiftStateOf(Qt::KeyboardModifiers modifiers);
 
@@ -186,6 +195,8 @@ private:
     static std::vector<qsizetype> PieceCuts(const QByteArray& utf8);
     void ShowPieces();
     void UpdateMarginWidth();
+    int EditorLineOf(int moduleLine) const;
+    int ModuleLineOf(int editorLine) const;
     void GoTo(int line);
     FindReplaceDialog* Dialog();
     SearchOptions SearchSeed() const;
