@@ -2,7 +2,7 @@
 // comma-separated script run in order:
 //   out:N     N bytes of numbered lines on standard output
 //   err:N     N bytes on standard error
-//   text:T    the text T on standard output
+//   text:T    the text T on standard output (escapes as for write)
 //   hex:HH..  raw bytes on standard output (for splitting a character)
 //   sleep:MS  a pause, so the reader sees separate pieces
 //   pwd       the current folder and a line end
@@ -12,7 +12,21 @@
 //   wait:PATH until the file PATH exists; after 20 s the tool ends instead
 //   touch:PATH  creates the file PATH
 //   exit:N    end with status N
+//   write:PATH=TEXT  writes TEXT to the file PATH ("\n", "\r" and "\c" in
+//             TEXT are a line feed, a carriage return and a comma)
+//   log:PATH  appends the current folder, "|", and the arguments joined by
+//             blanks, as one line, to the file PATH
+//   env:NAME  the variable's value and a line end
+//   pid       the tool's process id and a line end
+//   spawn     forks: the rest of the script runs in both processes
+//   noterm    ignores SIGTERM from here on
+//   copyself:PATH  copies this program to PATH, executable (a "linker")
+// A first argument "script=..." is the script instead of ZIDE_FAKETOOL (so
+// several tools of one build can differ); it is not among the arguments.
 // Every write goes straight to the descriptor, unbuffered.
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -40,11 +54,29 @@ std::string Lines(size_t size) {
     text.resize(size);
     return text;
 }
+
+std::string Unescape(const std::string& text) {
+    std::string plain;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            const char next = text[++i];
+            plain += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 'c' ? ',' : next;
+        } else {
+            plain += text[i];
+        }
+    }
+    return plain;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     const char* script = std::getenv("ZIDE_FAKETOOL");
     std::string rest = script ? script : "";
+    if (argc > 1 && std::string(argv[1]).rfind("script=", 0) == 0) {
+        rest = argv[1] + 7;
+        --argc;
+        ++argv;
+    }
     int status = 0;
     while (!rest.empty()) {
         const size_t comma = rest.find(',');
@@ -58,7 +90,7 @@ int main(int argc, char** argv) {
         } else if (verb == "err") {
             Put(2, Lines(std::stoul(arg)));
         } else if (verb == "text") {
-            Put(1, arg);
+            Put(1, Unescape(arg));
         } else if (verb == "hex") {
             std::string bytes;
             for (size_t i = 0; i + 1 < arg.size(); i += 2)
@@ -87,6 +119,48 @@ int main(int argc, char** argv) {
                 std::fclose(file);
         } else if (verb == "close") {
             close(1);
+        } else if (verb == "write") {
+            const size_t equals = arg.find('=');
+            if (std::FILE* file = std::fopen(arg.substr(0, equals).c_str(), "wb")) {
+                const std::string text =
+                    equals == std::string::npos ? "" : Unescape(arg.substr(equals + 1));
+                std::fwrite(text.data(), 1, text.size(), file);
+                std::fclose(file);
+            }
+        } else if (verb == "log") {
+            std::string line;
+            char buffer[4096];
+            if (getcwd(buffer, sizeof buffer))
+                line = buffer;
+            line += "|";
+            for (int i = 1; i < argc; ++i)
+                line += (i > 1 ? " " : "") + std::string(argv[i]);
+            if (std::FILE* file = std::fopen(arg.c_str(), "ab")) {
+                line += "\n";
+                std::fwrite(line.data(), 1, line.size(), file);
+                std::fclose(file);
+            }
+        } else if (verb == "env") {
+            const char* value = std::getenv(arg.c_str());
+            Put(1, std::string(value ? value : "") + "\n");
+        } else if (verb == "pid") {
+            Put(1, std::to_string(getpid()) + "\n");
+        } else if (verb == "copyself") {
+            std::FILE* in = std::fopen("/proc/self/exe", "rb");
+            std::FILE* out = in ? std::fopen(arg.c_str(), "wb") : nullptr;
+            char buffer[65536];
+            size_t n;
+            while (out && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+                std::fwrite(buffer, 1, n, out);
+            if (out)
+                std::fclose(out);
+            if (in)
+                std::fclose(in);
+            chmod(arg.c_str(), 0755);
+        } else if (verb == "noterm") {
+            signal(SIGTERM, SIG_IGN);
+        } else if (verb == "spawn") {
+            fork();
         } else if (verb == "exit") {
             status = std::stoi(arg);
         }
