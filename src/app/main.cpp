@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "build/HeadlessBuild.h"
 #include "settings/FileLock.h"
 #include "shell/MainWindow.h"
 #include "shell/SingleInstance.h"
@@ -13,6 +14,10 @@ QString CommandLine(const QCoreApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // "--build" builds without a window and never meets a running IDE.
+    if (HeadlessBuild::Requested(argc, argv))
+        return HeadlessBuild::Main(argc, argv);
+
     // A later start only hands its file over: it needs no window system.
     const SingleInstance::Claim claim = SingleInstance::Acquire();
     if (claim.anotherRunning) {
