@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLocale>
 
+#include "build/OutputPane.h"
 #include "editor/CodeEditor.h"
 #include "editor/EditorWindow.h"
 #include "settings/Prompt.h"
@@ -67,8 +68,9 @@ const std::vector<MainWindow::CommandRow>& MainWindow::CommandRows() {
         w.NewModuleWindow(tool->objectName());
         return true;
     };
-    // Rows whose dialogs or pipeline arrive with the solution, build and
-    // settings work: present, so the table stays complete, and doing nothing.
+    auto build = [](W& w, QAction* tool) { return w.RunBuild(tool->objectName()); };
+    // New Project arrives with the project templates: present, so the table
+    // stays complete, and doing nothing yet.
     auto later = [](W&, QAction*) { return true; };
     auto tools = [](W& w, QAction* tool) {
         w.RunToolsHelp(tool->objectName());
@@ -174,10 +176,25 @@ const std::vector<MainWindow::CommandRow>& MainWindow::CommandRows() {
                  w.UpdateTitle();
              return true;
          }},
-        {"BuildBuild", later},
-        {"BuildAll", later},
-        {"BuildExecute", later},
-        {"BuildClean", later},
+        {"BuildBuild", build},
+        {"BuildAll", build},
+        {"BuildExecute", build},
+        {"BuildClean", build},
+        {"BuildStop",
+         [](W& w, QAction*) {
+             w.pipeline.Stop();
+             return true;
+         }},
+        {"BuildNextMessage",
+         [](W& w, QAction*) {
+             w.output->NextMessage();
+             return true;
+         }},
+        {"BuildPrevMessage",
+         [](W& w, QAction*) {
+             w.output->PreviousMessage();
+             return true;
+         }},
         {"ToolReg", tools},
         {"ToolRun", tools},
         {"ToolRes", tools},

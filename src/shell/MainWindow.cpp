@@ -13,8 +13,11 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "build/MessageLocator.h"
+#include "build/OutputPane.h"
 #include "editor/EditorWindow.h"
 #include "settings/LayoutStore.h"
+#include "settings/PathHelpers.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Registry.h"
 #include "shell/DockHost.h"
@@ -76,6 +79,20 @@ MainWindow::MainWindow() {
     explorer = new ProjectExplorer(this);
     explorer->SetHost(this);
     tasks = new TaskListPane(this);
+    output = new OutputPane(this);
+    connect(output, &OutputPane::OpenLocation, this, &MainWindow::OpenLocation);
+    // A message about a module's copy in "Release" opens the module itself:
+    // an edit to the copy would be lost at the next build.
+    output->SetSourceMap([this](const QString& path) {
+        QStringList modules;
+        for (const auto& item : explorer->Items())
+            if (item.key.startsWith(QLatin1String("file")) && !item.tag.trimmed().isEmpty())
+                modules << item.tag.trimmed();
+        return SolutionState.SolutionPath.trimmed().isEmpty()
+                   ? QString()
+                   : MessageLocator::SourceOfReleaseCopy(path, FolderOf(SolutionState.SolutionPath),
+                                                         modules);
+    });
 
     connect(dsMain, &DockHost::ToolClick, this, &MainWindow::ToolClick);
     connect(dsMain, &DockHost::WindowActivated, this, &MainWindow::WindowActivated);
@@ -108,10 +125,7 @@ void MainWindow::Startup(const QString& commandLine) {
     auto* start = new StartPage;
     dsMain->CreateWindow(QStringLiteral(" Start Page "), QStringLiteral("Startup"), start);
 
-    auto* output = new QPlainTextEdit;
-    output->setObjectName(QStringLiteral("Text1"));
-    output->setReadOnly(true);
-    dsMain->AttachForm(QStringLiteral("frmOutput"), PaneForm("Form5", output));
+    dsMain->AttachForm(QStringLiteral("frmOutput"), output);
     dsMain->AttachForm(QStringLiteral("frmProject"), explorer);
     dsMain->AttachForm(QStringLiteral("frmHelp"), PaneForm("Form7", new ContentPanel));
     dsMain->AttachForm(QStringLiteral("frmTask"), tasks);
@@ -135,6 +149,7 @@ void MainWindow::Startup(const QString& commandLine) {
         OpenFile(nullptr, QString());
     }
 
+    dsMain->SetToolEnabled(QStringLiteral("BuildStop"), false);
     Timer2->start();
     UpdateUI();
     QCoreApplication::processEvents();
@@ -214,6 +229,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // A build running when the window closes ends with it.
+    pipeline.Stop();
     QCoreApplication::processEvents();
     for (DocWindow* window : dsMain->Windows()) {
         if (!dsMain->CloseWindow(window)) {

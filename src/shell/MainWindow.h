@@ -5,11 +5,13 @@
 #include <functional>
 #include <vector>
 
+#include "build/BuildPipeline.h"
 #include "solution/ProjectExplorer.h"
 
 class DockHost;
 class DocWindow;
 class EditorWindow;
+class OutputPane;
 class QAction;
 class QLabel;
 class QTimer;
@@ -18,8 +20,9 @@ class TaskListPane;
 // The main window "Form1": owns the docking host, runs start-up and
 // shutdown, dispatches every command and keeps the command states current.
 // It hosts the Project Explorer, which opens and activates module windows
-// through it.
-class MainWindow : public QMainWindow, public ProjectHost {
+// through it, and the builds, which read the solution and the editors
+// through it and write into its Output pane.
+class MainWindow : public QMainWindow, public ProjectHost, public BuildHost {
     Q_OBJECT
 public:
     MainWindow();
@@ -49,6 +52,8 @@ public:
     EditorWindow* ActiveEditor() const;
     DockHost* Host() const { return dsMain; }
     ProjectExplorer* Explorer() const { return explorer; }
+    OutputPane* OutputForm() const { return output; }
+    BuildPipeline& Builds() { return pipeline; }
     TaskListPane* Tasks() const { return tasks; }
 
     void SetPathToOpenNext(const QString& path) { pathToOpenNext = path; }
@@ -82,6 +87,18 @@ protected:
     void SetRemoveEnabled(bool enabled) override;
     void ShowProjectMenu(const QPoint& globalPos) override;
 
+    // BuildHost
+    QList<mdlSolutionFile::SolutionItem> SolutionItems() const override;
+    bool HasActiveDocument() const override;
+    QString ActiveFileName() const override;
+    QString ActiveText() const override;
+    bool SaveActiveCopy(const QString& path) override;
+    QString Configuration() const override;
+    OutputTarget* Output() override;
+    void ShowOutputView() override;
+    void ShowMessage(const QString& text, const QString& title, QMessageBox::Icon icon) override;
+    void RunningChanged(bool running) override;
+
 private:
     void NewModuleWindow(const QString& commandId);
     void OpenModule(const QString& path, QAction* tool);
@@ -94,6 +111,13 @@ private:
     void OpenSolution(const QString& path);
     bool WriteSolution(const QString& path);
     void UpdateTitle();
+    // Runs a build command; false when it ended on an error file's message
+    // (the command states are then left as they are).
+    bool RunBuild(const QString& commandId);
+    // Opens `path` (or activates its window) and selects line `line` (from 1).
+    void OpenLocation(const QString& path, int line, int column);
+    // Marks, in every open module, the lines the Output pane has messages for.
+    void MarkMessageLines();
     void SaveAll();
     bool OpenRecent(QAction* tool, const QString& listId);
     void CycleWindow(int step);
@@ -123,6 +147,8 @@ private:
     QStringList unclearedHandOver;
     ProjectExplorer* explorer;
     TaskListPane* tasks;
+    OutputPane* output;
+    BuildPipeline pipeline{*this};
     // While a file opens, pending events run: a hand-over tick must not
     // start another open inside it.
     bool opening = false;

@@ -80,7 +80,8 @@ private Q_SLOTS:
                                       "ViewProject ViewHelp ViewStatus "
                                       "ViewToolbar ViewTask ViewPrevious ViewNext ProjectOptions "
                                       "BuildBuild BuildAll BuildExecute "
-                                      "BuildClean ToolReg ToolRun ToolRes ToolCmd ToolSetings "
+                                      "BuildClean BuildStop BuildNextMessage BuildPrevMessage "
+                                      "ToolReg ToolRun ToolRes ToolCmd ToolSetings "
                                       "HelpSupport HelpIndex HelpApi "
                                       "HelpAbout")
                                       .split(' ');
