@@ -74,6 +74,9 @@ void MainWindow::OpenFile(QAction* tool, const QString& filter) {
 void MainWindow::OpenModule(const QString& path, QAction* tool) {
     if (path.trimmed().isEmpty())
         return;
+    // Asked now: a recent-list entry that was clicked is rebuilt, and so
+    // deleted, when the path joins the list below.
+    const bool addToSolution = tool && tool->objectName() == QLatin1String("ProjectFile");
     for (DocWindow* window : dsMain->Windows()) {
         auto* open = qobject_cast<EditorWindow*>(window->Form());
         if (open && open->FileName() == path) {
@@ -98,7 +101,7 @@ void MainWindow::OpenModule(const QString& path, QAction* tool) {
     }
     const QString key = SolutionState.NextFileKey();
     window->SetKey(key);
-    if (tool && tool->objectName() == QLatin1String("ProjectFile"))
+    if (addToSolution)
         explorer->AddFile(key, path);
 }
 
