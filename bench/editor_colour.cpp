@@ -7,6 +7,8 @@
 // Runs on the build's program folder (syntax/zbl.syn next to the program).
 #include <benchmark/benchmark.h>
 
+#include "QtBenchMain.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -168,21 +170,5 @@ BENCHMARK(BM_TypeAtTop)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir settings;
-    qputenv("ZIDE_HOME", ZIDE_BINARY_DIR);
-    qputenv("ZIDE_REGISTRY", settings.filePath("registry.reg").toLocal8Bit());
-    QApplication app(argc, argv);
-    mdlRegistry::SetRegString(mdlRegistry::RegRoot::LocalMachine, mdlRegistry::SyntaxKey,
-                              QStringLiteral("zbl"), QStringLiteral("zbl.syn"));
-    if (!QFile::exists(ProgramFolder::File(QStringLiteral("syntax/zbl.syn")))) {
-        std::fprintf(stderr, "no syntax/zbl.syn in %s: build the zide target first\n",
-                     ZIDE_BINARY_DIR);
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunIdeBenchmarks(argc, argv);
 }

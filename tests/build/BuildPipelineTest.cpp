@@ -16,26 +16,6 @@ namespace {
 
 const QString Tool = QStringLiteral(ZIDE_FAKETOOL);
 
-class TextTarget : public OutputTarget {
-public:
-    QString text;
-    int selStart = 0;
-    int selLength = 0;
-    QString Text() const override { return text; }
-    void SetSelStart(int start) override {
-        selStart = qBound(0, start, static_cast<int>(text.size()));
-        selLength = 0;
-    }
-    void SetSelLength(int length) override {
-        selLength = qBound(0, length, static_cast<int>(text.size()) - selStart);
-    }
-    void SetSelText(const QString& inserted) override {
-        text.replace(selStart, selLength, inserted);
-        selStart += inserted.size();
-        selLength = 0;
-    }
-};
-
 // The window's side of a build, recording what the build asked of it.
 class FakeHost : public BuildHost {
 public:
@@ -45,7 +25,7 @@ public:
     QString activeFile;
     QString activeText;
     QString configuration = QStringLiteral("Win32 Debug");
-    TextTarget output;
+    StringTarget output;
     QStringList messages;
     QStringList folderAtTool;  // the current folder's files as each tool starts
     QList<bool> runningChanges;
@@ -480,7 +460,7 @@ private Q_SLOTS:
         const QByteArray inherited = qgetenv("PATH");
         mdlRegistry::SetUserEnvVar("PATH", " " + dir.filePath("bin") + " ; ;/opt/z bin ;");
         qputenv("ZIDE_FAKETOOL", "env:PATH");
-        TextTarget target;
+        StringTarget target;
         // Found by name through the user's entries.
         const mdlExecCmd::ExecStatus status = mdlExecCmd::Run("zide-tool", &target);
         qputenv("ZIDE_FAKETOOL", "");

@@ -14,25 +14,12 @@ namespace {
 
 // A text box with the selection semantics of the real one, remembering the
 // whole text after every change.
-class RecordingTarget : public OutputTarget {
+class RecordingTarget : public StringTarget {
 public:
-    QString text;
-    int selStart = 0;
-    int selLength = 0;
     QStringList changes;
 
-    QString Text() const override { return text; }
-    void SetSelStart(int start) override {
-        selStart = qBound(0, start, static_cast<int>(text.size()));
-        selLength = 0;
-    }
-    void SetSelLength(int length) override {
-        selLength = qBound(0, length, static_cast<int>(text.size()) - selStart);
-    }
     void SetSelText(const QString& inserted) override {
-        text.replace(selStart, selLength, inserted);
-        selStart += inserted.size();
-        selLength = 0;
+        StringTarget::SetSelText(inserted);
         changes << text;
     }
 };

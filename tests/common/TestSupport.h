@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "build/OutputTarget.h"
 #include "settings/Prompt.h"
 
 // Registration of test classes: every test executable runs all classes its
@@ -73,3 +74,26 @@ void SendLeave(QWidget* widget);
 // Reads a whole file (empty when missing) / writes one, creating folders.
 QByteArray ReadAll(const QString& path);
 void WriteAll(const QString& path, const QByteArray& bytes);
+
+// An output target over a plain string, with the selection semantics of the
+// Output pane's text box.
+class StringTarget : public OutputTarget {
+public:
+    QString text;
+    int selStart = 0;
+    int selLength = 0;
+
+    QString Text() const override { return text; }
+    void SetSelStart(int start) override {
+        selStart = qBound(0, start, static_cast<int>(text.size()));
+        selLength = 0;
+    }
+    void SetSelLength(int length) override {
+        selLength = qBound(0, length, static_cast<int>(text.size()) - selStart);
+    }
+    void SetSelText(const QString& inserted) override {
+        text.replace(selStart, selLength, inserted);
+        selStart += inserted.size();
+        selLength = 0;
+    }
+};
