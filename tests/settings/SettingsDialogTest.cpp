@@ -67,21 +67,23 @@ QStringList Entries(QWidget* dialog) {
 }
 
 // Answers the value dialog once it is shown modally: types `text` and
-// presses OK or Cancel. The result holds the form's name, caption and the
-// text it offered.
+// presses OK or Cancel; `seen` gets the form's name, caption and the text it
+// offered.
+void AnswerValueDialog(const std::shared_ptr<QStringList>& seen, const QString& text, bool ok) {
+    auto* form = qobject_cast<ValueDialog*>(QApplication::activeModalWidget());
+    if (!form) {
+        QTimer::singleShot(10, [=] { AnswerValueDialog(seen, text, ok); });
+        return;
+    }
+    auto* box = form->findChild<QLineEdit*>("Text1");
+    *seen << form->objectName() << form->windowTitle() << box->text();
+    box->setText(text);
+    form->findChild<QPushButton*>(ok ? "Command2" : "Command1")->click();
+}
+
 std::shared_ptr<QStringList> TypeIntoValueDialog(const QString& text, bool ok) {
     auto seen = std::make_shared<QStringList>();
-    auto attempt = std::make_shared<std::function<void()>>();
-    *attempt = [=] {
-        auto* form = qobject_cast<ValueDialog*>(QApplication::activeModalWidget());
-        if (!form)
-            return QTimer::singleShot(10, *attempt);
-        auto* box = form->findChild<QLineEdit*>("Text1");
-        *seen << form->objectName() << form->windowTitle() << box->text();
-        box->setText(text);
-        form->findChild<QPushButton*>(ok ? "Command2" : "Command1")->click();
-    };
-    QTimer::singleShot(0, *attempt);
+    QTimer::singleShot(0, [=] { AnswerValueDialog(seen, text, ok); });
     return seen;
 }
 
