@@ -14,9 +14,11 @@
 #include "settings/SettingsDialog.h"
 #include "shell/DockHost.h"
 #include "shell/MainWindow.h"
+#include "solution/NewProject.h"
 #include "solution/ProjectExplorer.h"
 #include "solution/ProjectProperties.h"
 #include "solution/SolutionState.h"
+#include "tasks/TaskListPane.h"
 
 namespace {
 const QString CrLf = QStringLiteral("\r\n");
@@ -69,16 +71,21 @@ const std::vector<MainWindow::CommandRow>& MainWindow::CommandRows() {
         return true;
     };
     auto build = [](W& w, QAction* tool) { return w.RunBuild(tool->objectName()); };
-    // New Project arrives with the project templates: present, so the table
-    // stays complete, and doing nothing yet.
-    auto later = [](W&, QAction*) { return true; };
     auto tools = [](W& w, QAction* tool) {
         w.RunToolsHelp(tool->objectName());
         return true;
     };
 
     static const std::vector<CommandRow> rows = {
-        {"FileProject", later},
+        {"FileProject",
+         [](W& w, QAction*) {
+             if (NewProject::Ask(w.explorer, &w, &w)) {
+                 w.tasks->LoadTasks();  // the new solution's, empty
+                 w.dsMain->AddRecent(QStringLiteral("ProjectList"), SolutionState.SolutionPath);
+                 w.UpdateTitle();
+             }
+             return true;
+         }},
         {"FileFile", newModule},
         {"ProjectNew", newModule},
         {"FileLib", newModule},

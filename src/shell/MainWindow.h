@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "build/BuildPipeline.h"
+#include "solution/NewProject.h"
 #include "solution/ProjectExplorer.h"
 
 class DockHost;
@@ -22,7 +23,7 @@ class TaskListPane;
 // It hosts the Project Explorer, which opens and activates module windows
 // through it, and the builds, which read the solution and the editors
 // through it and write into its Output pane.
-class MainWindow : public QMainWindow, public ProjectHost, public BuildHost {
+class MainWindow : public QMainWindow, public ProjectHost, public BuildHost, public NewProjectHost {
     Q_OBJECT
 public:
     MainWindow();
@@ -98,6 +99,11 @@ protected:
     void ShowOutputView() override;
     void ShowMessage(const QString& text, const QString& title, QMessageBox::Icon icon) override;
     void RunningChanged(bool running) override;
+
+    // NewProjectHost
+    bool CloseDocuments() override;
+    void OpenProjectModule(const QString& path, const QString& key, const QString& text) override;
+    void RefreshCommands() override;
 
 private:
     void NewModuleWindow(const QString& commandId);

@@ -228,3 +228,23 @@ void MainWindow::SetRemoveEnabled(bool enabled) {
 void MainWindow::ShowProjectMenu(const QPoint& globalPos) {
     dsMain->PopupBar(QStringLiteral("ProjectTree"), globalPos);
 }
+
+bool MainWindow::CloseDocuments() {
+    tasks->FinishEdit();
+    return CloseModuleWindows();
+}
+
+void MainWindow::OpenProjectModule(const QString& path, const QString& key, const QString& text) {
+    if (CodeEditor::IsReadableModule(path)) {
+        if (OpenModuleWindow(path, key))
+            dsMain->AddRecent(QLatin1String(CommandTable::RecentModules), path);
+        return;
+    }
+    // The module could not be written: its text is kept, unsaved.
+    if (EditorWindow* editor = CreateEditor(QStringLiteral(" Blank * "), key))
+        editor->Editor()->SetText(text);
+}
+
+void MainWindow::RefreshCommands() {
+    UpdateUI();
+}

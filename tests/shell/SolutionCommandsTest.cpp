@@ -1,9 +1,13 @@
 // Solutions in the running IDE: opening one with its modules, tree and tasks,
 // saving it (never over the default solution), the explorer's clicks and
 // removal, build copies of open modules, and the window title.
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "IdeFixture.h"
@@ -283,6 +287,35 @@ private Q_SLOTS:
         ide.host()->Activate(ide.WindowFor(a));
         QCOMPARE(ide.window->windowTitle(), QString("a.zbl* \u2014 Demo \u2014 Zorbel Builder"));
         QVERIFY(!ide.window->SaveBuildFile(ide.home.File("Demo/other.zbl")));
+    }
+
+    void NewProjectReplacesTheSolution() {
+        SolutionIde ide;
+        const QString old = ide.Write("old.zbl", "original\n");
+        ide.Open(old);
+        ide.window->ActiveEditor()->Editor()->insertAt("' typed\r\n", 0, 0);
+        ide.prompt.buttons << QMessageBox::No;  // the changed module is not saved
+        QTimer::singleShot(0, ide.window.get(), [&] {
+            auto* form = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(form && form->objectName() == "Form12");
+            form->findChild<QLineEdit*>("Text2")->setText("Hello");
+            form->findChild<QLineEdit*>("Text1")->setText(ide.home.File("work"));
+            form->findChild<QComboBox*>("Combo1")->setCurrentText("Console");
+            form->findChild<QPushButton*>("Command1")->click();
+        });
+        ide.window->RunTool("FileProject");
+
+        const QString module = ide.home.File("work/Hello/Hello.zbl");
+        const QString solution = ide.home.File("work/Hello/Hello.zsl");
+        QCOMPARE(ide.OpenFiles(), QStringList{module});
+        QCOMPARE(ReadAll(old), QByteArray("original\n"));
+        QCOMPARE(ide.Sources(), QStringList{"file1|Hello|" + module});
+        QCOMPARE(SolutionState.SolutionPath, solution);
+        QCOMPARE(SolutionState.Startup, module);
+        QCOMPARE(ide.host()->Recent("ProjectList").first(), solution);
+        QVERIFY(ReadAll(module).contains("Sub Main"));
+        QCOMPARE(ide.window->windowTitle(),
+                 QString("Hello.zbl \u2014 Hello \u2014 Zorbel Builder"));
     }
 
     void ASolutionHandedOverOpens() {
