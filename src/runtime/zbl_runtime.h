@@ -1,0 +1,471 @@
+// The run-time library that translated Zorbel modules include and link.
+// Values map onto plain C++ types; the operators below follow the language's
+// rules for result types, overflow and division by zero.
+#pragma once
+
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+
+namespace zbl {
+
+using Boolean = bool;
+using Byte = std::uint8_t;
+using Integer = std::int16_t;
+using Long = std::int32_t;
+using Single = float;
+using Double = double;
+
+enum ErrorCode : int {
+    kInvalidCall = 5,
+    kOverflow = 6,
+    kDivisionByZero = 11,
+    kTypeMismatch = 13,
+};
+
+// Ends the program with "Run-time error 'N':" and the error's text.
+[[noreturn]] void raise(int code);
+
+// A string value. Appends grow the buffer geometrically, so building a
+// string piece by piece with s = s & x is linear.
+class String {
+public:
+    String() = default;
+    String(const char* s) : d_(s) {}
+    String(const char* s, std::size_t n) : d_(s, n) {}
+    String(std::string s) : d_(std::move(s)) {}
+    const std::string& str() const { return d_; }
+    std::string& str() { return d_; }
+    std::size_t size() const { return d_.size(); }
+    void append(std::string_view s) { d_.append(s); }
+    friend bool operator==(const String&, const String&) = default;
+    friend auto operator<=>(const String& a, const String& b) { return a.d_.compare(b.d_) <=> 0; }
+
+private:
+    std::string d_;
+};
+
+// ---- conversions between values ----
+
+template <class T>
+inline constexpr bool is_string_v = std::is_same_v<std::decay_t<T>, String>;
+
+// Parses a whole string as a number (surrounding blanks allowed); false if
+// it is not one. Accepts &H and &O forms.
+bool parse_number(std::string_view s, double& out);
+double to_double(const String& s);  // Type mismatch unless numeric
+
+// Up to `digits` significant digits, no padding. Print and Str$ write 0.5 as
+// ".5"; CStr and & keep the zero.
+std::string format_number(double v, int digits, bool leadingZero = false);
+std::string cstr(double v);
+inline std::string cstr(float v) {
+    return format_number(v, 7, true);
+}
+inline std::string cstr(bool v) {
+    return v ? "True" : "False";
+}
+template <class T>
+requires std::is_integral_v<T>
+inline std::string cstr(T v) {
+    return std::to_string(static_cast<long long>(v));
+}
+inline std::string cstr(const String& s) {
+    return s.str();
+}
+
+template <class T>
+inline double num(const T& v) {
+    if constexpr (is_string_v<T>)
+        return to_double(v);
+    else if constexpr (std::is_same_v<T, bool>)
+        return v ? -1.0 : 0.0;
+    else
+        return static_cast<double>(v);
+}
+
+// Rounds half to even and checks the range, as assigning to an integer does.
+template <class T>
+inline T to_int(double v) {
+    if (std::isnan(v))
+        raise(kOverflow);
+    double r = std::nearbyint(v);
+    if (r < double(std::numeric_limits<T>::min()) || r > double(std::numeric_limits<T>::max()))
+        raise(kOverflow);
+    return static_cast<T>(r);
+}
+
+template <class T>
+inline bool truth(const T& v) {
+    if constexpr (std::is_same_v<T, bool>)
+        return v;
+    else if constexpr (is_string_v<T>) {
+        std::string s = v.str();
+        for (char& c : s)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (s == "true")
+            return true;
+        if (s == "false")
+            return false;
+        return to_double(v) != 0;
+    } else
+        return v != 0;
+}
+
+// Converts a value to the type of the variable it is assigned to.
+template <class T, class U>
+inline T cast(const U& v) {
+    if constexpr (std::is_same_v<T, U>)
+        return v;
+    else if constexpr (is_string_v<T>)
+        return String(cstr(v));
+    else if constexpr (std::is_same_v<T, bool>)
+        return truth(v);
+    else if constexpr (std::is_integral_v<T>)
+        return to_int<T>(num(v));
+    else {
+        double d = num(v);
+        if constexpr (std::is_same_v<T, float>)
+            if (std::isfinite(d) && std::fabs(d) > 3.402823466e38)
+                raise(kOverflow);
+        return static_cast<T>(d);
+    }
+}
+
+// Gives a temporary an lvalue for the length of the statement, so that a
+// value can be passed where a ByRef parameter is expected.
+template <class T>
+inline T& lv(T&& v) {
+    return v;
+}
+
+// ---- arithmetic ----
+
+namespace detail {
+template <class T>
+constexpr int rank() {
+    if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, Integer>)
+        return 1;
+    else if constexpr (std::is_same_v<T, Byte>)
+        return 0;
+    else if constexpr (std::is_same_v<T, Long>)
+        return 2;
+    else if constexpr (std::is_same_v<T, float>)
+        return 3;
+    else
+        return 4;  // Double and strings taken as numbers
+}
+template <class A, class B>
+struct Arith {
+    static constexpr int ra = rank<A>(), rb = rank<B>();
+    static constexpr int r = ra > rb ? ra : rb;
+    // Single with Long widens to Double.
+    static constexpr int k = (r == 3 && (ra == 2 || rb == 2)) ? 4 : r;
+    using type = std::conditional_t<
+        k == 0, Byte,
+        std::conditional_t<
+            k == 1, Integer,
+            std::conditional_t<k == 2, Long, std::conditional_t<k == 3, float, double>>>>;
+};
+template <class R>
+inline R checked(long long v) {
+    if (v < std::numeric_limits<R>::min() || v > std::numeric_limits<R>::max())
+        raise(kOverflow);
+    return static_cast<R>(v);
+}
+template <class R>
+inline R checked_real(double v) {
+    if (!std::isfinite(v) || (std::is_same_v<R, float> && std::fabs(v) > 3.402823466e38))
+        raise(kOverflow);
+    return static_cast<R>(v);
+}
+}  // namespace detail
+
+template <class A, class B>
+using arith_t = typename detail::Arith<A, B>::type;
+
+#define ZBL_ARITH(NAME, OP)                                                    \
+    template <class A, class B>                                                \
+    inline auto NAME(const A& a, const B& b) {                                 \
+        using R = arith_t<A, B>;                                               \
+        if constexpr (std::is_integral_v<R>)                                   \
+            return detail::checked<R>((long long)num(a) OP(long long) num(b)); \
+        else                                                                   \
+            return detail::checked_real<R>(double(num(a)) OP double(num(b)));  \
+    }
+ZBL_ARITH(sub, -)
+ZBL_ARITH(mul, *)
+#undef ZBL_ARITH
+
+template <class A, class B>
+inline auto add(const A& a, const B& b) {
+    if constexpr (is_string_v<A> && is_string_v<B>) {
+        String r = a;
+        r.append(b.str());
+        return r;
+    } else {
+        using R = arith_t<A, B>;
+        if constexpr (std::is_integral_v<R>)
+            return detail::checked<R>((long long)num(a) + (long long)num(b));
+        else
+            return detail::checked_real<R>(double(num(a)) + double(num(b)));
+    }
+}
+
+template <class A, class B>
+inline double fdiv(const A& a, const B& b) {
+    double x = num(a), y = num(b);
+    if (y == 0)
+        raise(x == 0 ? kOverflow : kDivisionByZero);
+    return detail::checked_real<double>(x / y);
+}
+
+template <class T>
+using int_t = std::conditional_t<detail::rank<T>() <= 1, Integer, Long>;
+
+template <class A, class B>
+inline auto idiv(const A& a, const B& b) {
+    using R = std::conditional_t<(detail::rank<A>() <= 1 && detail::rank<B>() <= 1), Integer, Long>;
+    long long x = to_int<Long>(num(a)), y = to_int<Long>(num(b));
+    if (y == 0)
+        raise(kDivisionByZero);
+    return detail::checked<R>(x / y);
+}
+
+template <class A, class B>
+inline auto mod(const A& a, const B& b) {
+    using R = std::conditional_t<(detail::rank<A>() <= 1 && detail::rank<B>() <= 1), Integer, Long>;
+    long long x = to_int<Long>(num(a)), y = to_int<Long>(num(b));
+    if (y == 0)
+        raise(kDivisionByZero);
+    return detail::checked<R>(x % y);
+}
+
+template <class A, class B>
+inline double pow(const A& a, const B& b) {
+    double x = num(a), y = num(b);
+    if (x == 0 && y < 0)
+        raise(kDivisionByZero);
+    if (x < 0 && y != std::floor(y))
+        raise(kInvalidCall);
+    return detail::checked_real<double>(std::pow(x, y));
+}
+
+template <class A>
+inline auto neg(const A& a) {
+    using R = arith_t<A, A>;
+    if constexpr (std::is_integral_v<R>)
+        return detail::checked<R>(-(long long)num(a));
+    else
+        return static_cast<R>(-num(a));
+}
+
+template <class A, class B>
+inline String concat(const A& a, const B& b) {
+    String r(cstr(a));
+    r.append(cstr(b));
+    return r;
+}
+template <class B>
+inline void append(String& s, const B& b) {
+    if constexpr (is_string_v<B>)
+        s.append(b.str());
+    else
+        s.append(cstr(b));
+}
+
+// ---- logic: on two Booleans logical, otherwise bitwise on whole numbers ----
+
+namespace detail {
+template <class A, class B>
+using logic_t = std::conditional_t<(rank<A>() <= 1 && rank<B>() <= 1), Integer, Long>;
+template <class T>
+inline long long bits(const T& v) {
+    if constexpr (std::is_same_v<T, bool>)
+        return v ? -1 : 0;
+    else
+        return to_int<Long>(num(v));
+}
+}  // namespace detail
+
+#define ZBL_LOGIC(NAME, BOOLEXPR, BITEXPR)                                \
+    template <class A, class B>                                           \
+    inline auto NAME(const A& a, const B& b) {                            \
+        if constexpr (std::is_same_v<A, bool> && std::is_same_v<B, bool>) \
+            return bool(BOOLEXPR);                                        \
+        else {                                                            \
+            long long x = detail::bits(a), y = detail::bits(b);           \
+            return static_cast<detail::logic_t<A, B>>(BITEXPR);           \
+        }                                                                 \
+    }
+ZBL_LOGIC(and_, a&& b, x& y)
+ZBL_LOGIC(or_, a || b, x | y)
+ZBL_LOGIC(xor_, a != b, x ^ y)
+ZBL_LOGIC(eqv, a == b, ~(x ^ y))
+ZBL_LOGIC(imp, !a || b, ~x | y)
+#undef ZBL_LOGIC
+
+template <class A>
+inline auto not_(const A& a) {
+    if constexpr (std::is_same_v<A, bool>)
+        return !a;
+    else
+        return static_cast<detail::logic_t<A, A>>(~detail::bits(a));
+}
+
+// ---- comparisons: two strings compare as text, anything else as numbers ----
+
+template <class A, class B>
+inline int compare(const A& a, const B& b) {
+    if constexpr (is_string_v<A> && is_string_v<B>) {
+        int c = a.str().compare(b.str());
+        return (c > 0) - (c < 0);
+    } else {
+        double x = num(a), y = num(b);
+        return (x > y) - (x < y);
+    }
+}
+template <class A, class B>
+inline bool eq(const A& a, const B& b) {
+    return compare(a, b) == 0;
+}
+template <class A, class B>
+inline bool ne(const A& a, const B& b) {
+    return compare(a, b) != 0;
+}
+template <class A, class B>
+inline bool lt(const A& a, const B& b) {
+    return compare(a, b) < 0;
+}
+template <class A, class B>
+inline bool gt(const A& a, const B& b) {
+    return compare(a, b) > 0;
+}
+template <class A, class B>
+inline bool le(const A& a, const B& b) {
+    return compare(a, b) <= 0;
+}
+template <class A, class B>
+inline bool ge(const A& a, const B& b) {
+    return compare(a, b) >= 0;
+}
+bool like(const String& text, const String& pattern);
+template <class A, class B>
+inline bool like(const A& a, const B& b) {
+    return like(cast<String>(a), cast<String>(b));
+}
+
+// ---- built-in functions ----
+
+Long len(const String& s);
+template <class T>
+requires(!is_string_v<T>) inline Long len(const T& v) {
+    return Long(cstr(v).size());
+}
+String left(const String& s, Long n);
+String right(const String& s, Long n);
+String mid(const String& s, Long start);
+String mid(const String& s, Long start, Long n);
+String ucase(const String& s);
+String lcase(const String& s);
+String trim(const String& s);
+String ltrim(const String& s);
+String rtrim(const String& s);
+String space(Long n);
+String chr(Long code);
+Integer asc(const String& s);
+double val(const String& s);
+String str(double v);
+inline String str(float v) {
+    std::string t = format_number(v, 7);
+    return String(v >= 0 ? " " + t : t);
+}
+inline String str(bool v) {
+    return String(v ? "True" : "False");
+}
+template <class T>
+requires std::is_integral_v<T>
+inline String str(T v) {
+    return String(v >= 0 ? " " + cstr(v) : cstr(v));
+}
+inline String str(const String& s) {
+    return str(to_double(s));
+}
+
+template <class T>
+inline auto abs(const T& v) {
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+        return detail::checked<T>(v < 0 ? -(long long)v : (long long)v);
+    } else if constexpr (std::is_floating_point_v<T>) {
+        return std::fabs(v);
+    } else
+        return std::fabs(num(v));
+}
+template <class T>
+inline auto int_(const T& v) {
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>)
+        return v;
+    else if constexpr (std::is_floating_point_v<T>)
+        return static_cast<T>(std::floor(v));
+    else
+        return std::floor(num(v));
+}
+template <class T>
+inline auto fix(const T& v) {
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>)
+        return v;
+    else if constexpr (std::is_floating_point_v<T>)
+        return static_cast<T>(std::trunc(v));
+    else
+        return std::trunc(num(v));
+}
+template <class T>
+inline Integer sgn(const T& v) {
+    double d = num(v);
+    return Integer((d > 0) - (d < 0));
+}
+double sqr(double v);
+
+// ---- the console ----
+
+void print(const String& s);
+void print(double v);
+void print(float v);
+void print(bool v);
+template <class T>
+requires std::is_integral_v<T>
+inline void print(T v) {
+    print(String(str(v).str() + " "));
+}
+void print_zone();     // "," moves to the next 14-column zone
+void print_newline();  // a Print without a trailing ";" or ","
+void flush();
+
+// Program start and end: the translated Sub Main runs between them.
+void start(int argc, char** argv);
+[[noreturn]] void end_program();
+int finish();
+
+}  // namespace zbl
+
+namespace zbl {
+
+// Assignment converts to the variable's type.
+template <class T, class U>
+inline void assign(T& dst, const U& v) {
+    dst = cast<T>(v);
+}
+
+// A For loop goes on while the counter has not passed the end, in the
+// direction of the step.
+template <class T>
+inline bool for_continue(const T& i, const T& end, const T& step) {
+    return step >= 0 ? i <= end : i >= end;
+}
+
+}  // namespace zbl

@@ -1,0 +1,172 @@
+// The syntax tree: plain structs, owned through unique_ptr, each node with
+// the position it starts at.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Diagnostic.h"
+
+namespace zbl::trans {
+
+enum class VType {
+    Variant,
+    Boolean,
+    Byte,
+    Integer,
+    Long,
+    Single,
+    Double,
+    Currency,
+    Date,
+    String,
+    Object
+};
+
+enum class BinOp {
+    Pow,
+    Mul,
+    Div,
+    IntDiv,
+    Mod,
+    Add,
+    Sub,
+    Concat,
+    Eq,
+    Ne,
+    Lt,
+    Gt,
+    Le,
+    Ge,
+    Like,
+    Is,
+    And,
+    Or,
+    Xor,
+    Eqv,
+    Imp,
+};
+enum class UnOp { Neg, Not };
+
+struct Expr;
+using ExprPtr = std::unique_ptr<Expr>;
+
+struct Expr {
+    enum class Kind {
+        Integer,  // ival, type Integer or Long
+        Real,     // rval, type Single or Double
+        String,   // text
+        Bool,     // ival 0 or -1
+        Name,     // name; a variable, constant, or procedure called without arguments
+        Call,     // name(args); args may hold nulls for omitted ones
+        Unary,    // uop args[0]
+        Binary,   // bop args[0] args[1]
+        Paren,    // (args[0]); kept because it makes a ByRef argument a copy
+    };
+    Kind kind = Kind::Integer;
+    SourcePos pos;
+    std::string name;  // Name/Call: as written, without suffix
+    char suffix = 0;   // Name/Call: % & ! # $ @ or 0
+    std::string text;  // String
+    std::int64_t ival = 0;
+    double rval = 0;
+    VType type = VType::Variant;  // literal type
+    BinOp bop = BinOp::Add;
+    UnOp uop = UnOp::Neg;
+    std::vector<ExprPtr> args;
+};
+
+struct Stmt;
+using StmtPtr = std::unique_ptr<Stmt>;
+using Block = std::vector<StmtPtr>;
+
+struct VarDecl {
+    SourcePos pos;
+    std::string name;
+    char suffix = 0;
+    VType type = VType::Variant;  // from "As" or the suffix
+    bool hasAs = false;
+    bool isArray = false;  // Dim a(...): not supported by the writer yet
+    ExprPtr value;         // Const only
+};
+
+struct PrintItem {
+    ExprPtr expr;  // null for a bare separator
+    char sep = 0;  // ';', ',' or 0 when nothing follows
+};
+
+struct CaseItem {
+    enum class Kind { Value, Range, Is } kind = Kind::Value;
+    BinOp op = BinOp::Eq;  // Is
+    ExprPtr a, b;
+};
+
+struct CaseClause {
+    SourcePos pos;
+    bool isElse = false;
+    std::vector<CaseItem> items;
+    Block body;
+};
+
+struct Stmt {
+    enum class Kind {
+        Dim,     // vars
+        Const,   // vars with values
+        Assign,  // target = value
+        Call,    // name args (with or without Call / parentheses)
+        Print,   // items
+        If,      // cond body [elseBody]; ElseIf becomes a nested If in elseBody
+        For,     // target = from To to [Step step] body
+        Do,      // [cond] body; testAtTop, until
+        While,   // cond body
+        Exit,    // exitWhat: "sub" "function" "for" "do"
+        Select,  // value cases
+        End,
+    };
+    Kind kind = Kind::End;
+    SourcePos pos;
+    std::vector<VarDecl> vars;
+    ExprPtr target, value, cond, from, to, step;
+    std::string name;
+    char suffix = 0;
+    std::vector<ExprPtr> args;
+    std::vector<PrintItem> items;
+    Block body, elseBody;
+    bool testAtTop = true, until = false;
+    std::string exitWhat;
+    std::vector<CaseClause> cases;
+};
+
+struct Param {
+    SourcePos pos;
+    std::string name;
+    char suffix = 0;
+    VType type = VType::Variant;
+    bool byRef = true;
+    bool optional = false;
+    ExprPtr defaultValue;
+};
+
+struct Proc {
+    SourcePos pos;
+    bool isFunction = false;
+    bool isPrivate = false;
+    std::string name;
+    char suffix = 0;
+    VType returnType = VType::Variant;
+    std::vector<Param> params;
+    Block body;
+};
+
+struct Module {
+    bool optionExplicit = false;
+    bool optionConsole = true;
+    std::vector<StmtPtr> decls;  // module-level Dim and Const
+    std::vector<Proc> procs;
+};
+
+VType suffixType(char suffix);  // % Integer, & Long, ... 0 Variant
+
+}  // namespace zbl::trans

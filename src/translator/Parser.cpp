@@ -1,0 +1,884 @@
+#include "Parser.h"
+
+#include <algorithm>
+
+namespace zbl::trans {
+
+VType suffixType(char suffix) {
+    switch (suffix) {
+        case '%':
+            return VType::Integer;
+        case '&':
+            return VType::Long;
+        case '!':
+            return VType::Single;
+        case '#':
+            return VType::Double;
+        case '$':
+            return VType::String;
+        case '@':
+            return VType::Currency;
+        default:
+            return VType::Variant;
+    }
+}
+
+namespace {
+
+std::string lower(std::string s) {
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+struct BinInfo {
+    BinOp op;
+    int prec;
+};
+
+// Binding strength, loosest first: Imp, Eqv, Xor, Or, And, (Not),
+// comparisons, &, + -, Mod, \, * /, (unary -), ^.
+constexpr int kNotPrec = 6;
+constexpr int kNegPrec = 13;
+
+bool binaryOp(const Token& t, BinInfo& out) {
+    static const struct {
+        Tok kind;
+        const char* text;
+        BinOp op;
+        int prec;
+    } table[] = {
+        {Tok::Keyword, "imp", BinOp::Imp, 1},  {Tok::Keyword, "eqv", BinOp::Eqv, 2},
+        {Tok::Keyword, "xor", BinOp::Xor, 3},  {Tok::Keyword, "or", BinOp::Or, 4},
+        {Tok::Keyword, "and", BinOp::And, 5},  {Tok::Op, "=", BinOp::Eq, 7},
+        {Tok::Op, "<>", BinOp::Ne, 7},         {Tok::Op, "<", BinOp::Lt, 7},
+        {Tok::Op, ">", BinOp::Gt, 7},          {Tok::Op, "<=", BinOp::Le, 7},
+        {Tok::Op, ">=", BinOp::Ge, 7},         {Tok::Keyword, "like", BinOp::Like, 7},
+        {Tok::Keyword, "is", BinOp::Is, 7},    {Tok::Op, "&", BinOp::Concat, 8},
+        {Tok::Op, "+", BinOp::Add, 9},         {Tok::Op, "-", BinOp::Sub, 9},
+        {Tok::Keyword, "mod", BinOp::Mod, 10}, {Tok::Op, "\\", BinOp::IntDiv, 11},
+        {Tok::Op, "*", BinOp::Mul, 12},        {Tok::Op, "/", BinOp::Div, 12},
+        {Tok::Op, "^", BinOp::Pow, 14},
+    };
+    for (const auto& e : table)
+        if (t.kind == e.kind && t.text == e.text) {
+            out = {e.op, e.prec};
+            return true;
+        }
+    return false;
+}
+
+bool typeFromName(const std::string& name, VType& out) {
+    static const struct {
+        const char* name;
+        VType type;
+    } table[] = {
+        {"variant", VType::Variant}, {"boolean", VType::Boolean},   {"byte", VType::Byte},
+        {"integer", VType::Integer}, {"long", VType::Long},         {"single", VType::Single},
+        {"double", VType::Double},   {"currency", VType::Currency}, {"date", VType::Date},
+        {"string", VType::String},   {"object", VType::Object},
+    };
+    std::string low = lower(name);
+    for (const auto& e : table)
+        if (low == e.name) {
+            out = e.type;
+            return true;
+        }
+    return false;
+}
+
+class Parser {
+public:
+    Parser(const std::vector<Token>& toks, Diagnostics& diags) : t_(toks), diags_(diags) {}
+
+    Module module() {
+        Module m;
+        while (!at(Tok::End)) {
+            if (skipSeparators())
+                continue;
+            std::size_t errorsBefore = diags_.size();
+            const Token& t = cur();
+            if (t.isKw("option")) {
+                option(m);
+            } else if (t.isKw("dim") || t.isKw("const") || t.isKw("public") || t.isKw("private") ||
+                       t.isKw("global") || t.isKw("sub") || t.isKw("function") ||
+                       t.isKw("static")) {
+                bool isPrivate = false;
+                if (t.isKw("public") || t.isKw("private") || t.isKw("global")) {
+                    isPrivate = t.isKw("private");
+                    next();
+                }
+                if (cur().isKw("static") && (peek(1).isKw("sub") || peek(1).isKw("function")))
+                    next();
+                if (cur().isKw("sub") || cur().isKw("function")) {
+                    m.procs.push_back(proc(isPrivate));
+                } else if (cur().isKw("const")) {
+                    next();
+                    m.decls.push_back(dim(t.pos, true));
+                } else {
+                    if (cur().isKw("dim"))
+                        next();
+                    m.decls.push_back(dim(t.pos, false));
+                }
+            } else {
+                error(t.pos, "statement outside a Sub or Function");
+                skipStatement();
+            }
+            endStatement(errorsBefore);
+        }
+        return m;
+    }
+
+    ExprPtr expressionOnly() {
+        ExprPtr e = expr();
+        skipSeparators();
+        if (!at(Tok::End))
+            error(cur().pos, "unexpected '" + describe(cur()) + "' after expression");
+        return e;
+    }
+
+private:
+    // ---- token access ----
+    const Token& cur() const { return t_[i_]; }
+    const Token& peek(std::size_t k) const { return t_[std::min(i_ + k, t_.size() - 1)]; }
+    bool at(Tok k) const { return cur().kind == k; }
+    const Token& next() {
+        const Token& t = t_[i_];
+        if (i_ + 1 < t_.size())
+            ++i_;
+        return t;
+    }
+    bool acceptKw(const char* kw) {
+        if (!cur().isKw(kw))
+            return false;
+        next();
+        return true;
+    }
+    bool acceptOp(const char* op) {
+        if (!cur().isOp(op))
+            return false;
+        next();
+        return true;
+    }
+    void expectKw(const char* kw) {
+        if (!acceptKw(kw)) {
+            std::string k = kw;
+            k[0] = char(std::toupper(k[0]));
+            error(cur().pos, "expected '" + k + "'");
+        }
+    }
+    void expectOp(const char* op) {
+        if (!acceptOp(op))
+            error(cur().pos, std::string("expected '") + op + "'");
+    }
+
+    static std::string describe(const Token& t) {
+        switch (t.kind) {
+            case Tok::Newline:
+                return "end of line";
+            case Tok::End:
+                return "end of file";
+            case Tok::String:
+                return "\"" + t.text + "\"";
+            default:
+                return t.text + (t.suffix ? std::string(1, t.suffix) : "");
+        }
+    }
+
+    void error(SourcePos p, std::string msg) {
+        // One error per position is enough; recovery can revisit a spot.
+        if (!diags_.empty() && diags_.back().pos.line == p.line && diags_.back().pos.col == p.col)
+            return;
+        diags_.push_back({p, std::move(msg)});
+    }
+
+    bool skipSeparators() {
+        bool any = false;
+        while (at(Tok::Newline) || at(Tok::Colon)) {
+            next();
+            any = true;
+        }
+        return any;
+    }
+    void skipStatement() {
+        while (!cur().endsStatement())
+            next();
+    }
+    // After a statement: anything left before its end is an error, unless
+    // the statement already reported one.
+    void endStatement(std::size_t errorsBefore) {
+        // A block left open stops at its procedure's end; keep that for the procedure.
+        if (cur().isKw("end") && (peek(1).isKw("sub") || peek(1).isKw("function")))
+            return;
+        if (!cur().endsStatement()) {
+            if (diags_.size() == errorsBefore)
+                error(cur().pos, "expected end of statement");
+            skipStatement();
+        }
+    }
+
+    // ---- module level ----
+    void option(Module& m) {
+        next();
+        const Token& what = cur();
+        std::string w = lower(what.text);
+        if (what.isKw("explicit")) {
+            next();
+            m.optionExplicit = true;
+        } else if (what.kind == Tok::Ident && w == "explicit") {
+            next();
+            m.optionExplicit = true;
+        } else if (what.kind == Tok::Ident && w == "console") {
+            next();
+            std::string v = lower(cur().text);
+            if (cur().kind == Tok::Ident && (v == "on" || v == "off")) {
+                m.optionConsole = v == "on";
+                next();
+            } else {
+                error(cur().pos, "expected 'On' or 'Off'");
+            }
+        } else if (what.kind == Tok::Ident && (w == "base" || w == "compare")) {
+            error(what.pos, "Option " + what.text + " is not supported yet");
+            skipStatement();
+        } else {
+            error(what.pos, "expected 'Explicit' or 'Console' after 'Option'");
+            skipStatement();
+        }
+    }
+
+    bool asType(VType& type) {
+        if (!acceptKw("as"))
+            return false;
+        if (cur().kind == Tok::Ident && typeFromName(cur().text, type)) {
+            next();
+        } else {
+            error(cur().pos, "expected a type name");
+            if (cur().kind == Tok::Ident)
+                next();
+        }
+        return true;
+    }
+
+    StmtPtr dim(SourcePos pos, bool isConst) {
+        auto s = std::make_unique<Stmt>();
+        s->kind = isConst ? Stmt::Kind::Const : Stmt::Kind::Dim;
+        s->pos = pos;
+        do {
+            VarDecl v;
+            v.pos = cur().pos;
+            if (!at(Tok::Ident)) {
+                error(cur().pos, "expected a variable name");
+                skipStatement();
+                break;
+            }
+            const Token& n = next();
+            v.name = n.text;
+            v.suffix = n.suffix;
+            v.type = suffixType(n.suffix);
+            if (!isConst && acceptOp("(")) {
+                v.isArray = true;
+                while (!cur().isOp(")") && !cur().endsStatement())
+                    next();
+                expectOp(")");
+            }
+            VType t = v.type;
+            if (asType(t)) {
+                if (n.suffix)
+                    error(v.pos, "a name with a type character cannot have 'As'");
+                v.type = t;
+                v.hasAs = true;
+            }
+            if (isConst) {
+                expectOp("=");
+                v.value = expr();
+            }
+            s->vars.push_back(std::move(v));
+        } while (acceptOp(","));
+        return s;
+    }
+
+    Proc proc(bool isPrivate) {
+        Proc p;
+        p.isPrivate = isPrivate;
+        p.pos = cur().pos;
+        p.isFunction = next().isKw("function");
+        const char* endWord = p.isFunction ? "function" : "sub";
+        if (at(Tok::Ident)) {
+            const Token& n = next();
+            p.name = n.text;
+            p.suffix = n.suffix;
+            p.returnType = suffixType(n.suffix);
+        } else {
+            error(cur().pos, "expected a procedure name");
+        }
+        if (acceptOp("(")) {
+            if (!cur().isOp(")")) {
+                do
+                    p.params.push_back(param());
+                while (acceptOp(","));
+            }
+            expectOp(")");
+        }
+        if (p.isFunction)
+            asType(p.returnType);
+        if (!cur().endsStatement()) {
+            error(cur().pos, "expected end of statement");
+            skipStatement();
+        }
+        p.body = block([&](const Token& t) { return t.isKw("end") && peek(1).isKw(endWord); });
+        if (cur().isKw("end") && peek(1).isKw(endWord)) {
+            next();
+            next();
+        } else {
+            if (cur().isKw("end")) {
+                error(cur().pos,
+                      "expected 'End " + std::string(p.isFunction ? "Function" : "Sub") + "'");
+                next();
+                next();
+                return p;
+            }
+            error(p.pos, std::string("'") + (p.isFunction ? "Function" : "Sub") +
+                             "' without 'End " + (p.isFunction ? "Function" : "Sub") + "'");
+        }
+        return p;
+    }
+
+    Param param() {
+        Param p;
+        if (acceptKw("optional"))
+            p.optional = true;
+        if (acceptKw("byval"))
+            p.byRef = false;
+        else
+            acceptKw("byref");
+        p.pos = cur().pos;
+        if (at(Tok::Ident)) {
+            const Token& n = next();
+            p.name = n.text;
+            p.suffix = n.suffix;
+            p.type = suffixType(n.suffix);
+        } else {
+            error(cur().pos, "expected a parameter name");
+            while (!cur().isOp(",") && !cur().isOp(")") && !cur().endsStatement())
+                next();
+            return p;
+        }
+        if (acceptOp("(")) {
+            error(p.pos, "array parameters are not supported yet");
+            expectOp(")");
+        }
+        asType(p.type);
+        if (acceptOp("=")) {
+            if (!p.optional)
+                error(p.pos, "only an Optional parameter can have a default value");
+            p.defaultValue = expr();
+        }
+        return p;
+    }
+
+    // ---- statements ----
+
+    // Statements up to (not including) the token `stop` accepts at the start
+    // of a statement, or to the end of the file.
+    template <class Stop>
+    Block block(Stop stop) {
+        Block b;
+        for (;;) {
+            skipSeparators();
+            if (at(Tok::End) || stop(cur()))
+                break;
+            // A procedure's start or end means the block's end is missing.
+            if (cur().isKw("sub") || cur().isKw("function"))
+                break;
+            if (cur().isKw("end") && (peek(1).isKw("sub") || peek(1).isKw("function")))
+                break;
+            std::size_t errorsBefore = diags_.size();
+            if (StmtPtr s = statement())
+                b.push_back(std::move(s));
+            endStatement(errorsBefore);
+        }
+        return b;
+    }
+
+    StmtPtr make(Stmt::Kind k, SourcePos p) {
+        auto s = std::make_unique<Stmt>();
+        s->kind = k;
+        s->pos = p;
+        return s;
+    }
+
+    StmtPtr statement() {
+        const Token& t = cur();
+        SourcePos p = t.pos;
+        if (t.kind == Tok::Keyword) {
+            const std::string& k = t.text;
+            if (k == "dim" || k == "static") {
+                next();
+                return dim(p, false);
+            }
+            if (k == "const") {
+                next();
+                return dim(p, true);
+            }
+            if (k == "let") {
+                next();
+                if (!at(Tok::Ident)) {
+                    error(cur().pos, "expected a variable name");
+                    return nullptr;
+                }
+                return nameStatement();
+            }
+            if (k == "call") {
+                next();
+                if (!at(Tok::Ident)) {
+                    error(cur().pos, "expected a procedure name");
+                    return nullptr;
+                }
+                auto s = make(Stmt::Kind::Call, p);
+                const Token& n = next();
+                s->name = n.text;
+                s->suffix = n.suffix;
+                if (acceptOp("(")) {
+                    s->args = argList(")");
+                    expectOp(")");
+                }
+                return s;
+            }
+            if (k == "print")
+                return printStmt();
+            if (k == "if")
+                return ifStmt();
+            if (k == "for")
+                return forStmt();
+            if (k == "do")
+                return doStmt();
+            if (k == "while")
+                return whileStmt();
+            if (k == "select")
+                return selectStmt();
+            if (k == "exit") {
+                next();
+                auto s = make(Stmt::Kind::Exit, p);
+                if (cur().isKw("sub") || cur().isKw("function") || cur().isKw("for") ||
+                    cur().isKw("do")) {
+                    s->exitWhat = next().text;
+                } else {
+                    error(cur().pos, "expected 'Sub', 'Function', 'For' or 'Do' after 'Exit'");
+                    return nullptr;
+                }
+                return s;
+            }
+            if (k == "end") {
+                if (peek(1).endsStatement()) {
+                    next();
+                    return make(Stmt::Kind::End, p);
+                }
+                error(p, "'End " + peek(1).text + "' without a matching block");
+                next();
+                next();
+                return nullptr;
+            }
+            error(p, "unexpected '" + describe(t) + "'");
+            next();
+            return nullptr;
+        }
+        if (t.kind == Tok::Ident)
+            return nameStatement();
+        error(p, "expected a statement, found '" + describe(t) + "'");
+        next();
+        return nullptr;
+    }
+
+    // Index of the token after the ")" matching the "(" at i.
+    std::size_t afterParens(std::size_t i) const {
+        int depth = 0;
+        for (; i < t_.size(); ++i) {
+            const Token& t = t_[i];
+            if (t.endsStatement())
+                return i;
+            if (t.isOp("("))
+                ++depth;
+            if (t.isOp(")") && --depth == 0)
+                return i + 1;
+        }
+        return i;
+    }
+
+    // Whether the parentheses from open to end hold a comma of their own.
+    bool topLevelComma(std::size_t open, std::size_t end) const {
+        int depth = 0;
+        for (std::size_t i = open; i < end; ++i) {
+            if (t_[i].isOp("("))
+                ++depth;
+            if (t_[i].isOp(")"))
+                --depth;
+            if (depth == 1 && t_[i].isOp(","))
+                return true;
+        }
+        return false;
+    }
+
+    // An assignment or a call, both starting with a name.
+    StmtPtr nameStatement() {
+        const Token& n = cur();
+        SourcePos p = n.pos;
+        std::size_t after = i_ + 1;
+        if (t_[after].isOp("("))
+            after = afterParens(after);
+        if (t_[after].isOp("=")) {
+            auto s = make(Stmt::Kind::Assign, p);
+            s->target = primary();
+            expectOp("=");
+            s->value = expr();
+            return s;
+        }
+        auto s = make(Stmt::Kind::Call, p);
+        next();
+        s->name = n.text;
+        s->suffix = n.suffix;
+        if (cur().isOp("(") && t_[after].endsStatement() && topLevelComma(i_, after)) {
+            // Foo(a, b): the parentheses hold the arguments. "Foo (a)" instead
+            // passes a parenthesised expression, a copy of a.
+            next();
+            s->args = argList(")");
+            expectOp(")");
+        } else if (!cur().endsStatement()) {
+            s->args = argList("");
+        }
+        return s;
+    }
+
+    // Comma-separated arguments; empty ones are kept as nulls.
+    std::vector<ExprPtr> argList(const char* closer) {
+        std::vector<ExprPtr> args;
+        if (*closer && cur().isOp(closer))
+            return args;
+        for (;;) {
+            if (cur().isOp(",") || (*closer && cur().isOp(closer)))
+                args.push_back(nullptr);
+            else
+                args.push_back(expr());
+            if (!acceptOp(","))
+                break;
+        }
+        return args;
+    }
+
+    StmtPtr printStmt() {
+        auto s = make(Stmt::Kind::Print, next().pos);
+        while (!cur().endsStatement() && !cur().isKw("else")) {
+            PrintItem item;
+            if (!cur().isOp(";") && !cur().isOp(","))
+                item.expr = expr();
+            if (cur().isOp(";") || cur().isOp(","))
+                item.sep = next().text[0];
+            bool stop = !item.expr && !item.sep;
+            s->items.push_back(std::move(item));
+            if (stop)
+                break;
+        }
+        return s;
+    }
+
+    StmtPtr ifStmt() {
+        auto s = make(Stmt::Kind::If, next().pos);
+        s->cond = expr();
+        expectKw("then");
+        if (!at(Tok::Newline) && !at(Tok::End)) {
+            // Single-line If: statements up to the line's end, Else splits them.
+            s->body = lineStatements();
+            if (acceptKw("else"))
+                s->elseBody = lineStatements();
+            return s;
+        }
+        auto stop = [&](const Token& t) {
+            return t.isKw("elseif") || t.isKw("else") || (t.isKw("end") && peek(1).isKw("if"));
+        };
+        s->body = block(stop);
+        if (cur().isKw("elseif")) {
+            // ElseIf c Then ... becomes Else: If c Then ... with a shared End If.
+            Stmt* tail = s.get();
+            while (cur().isKw("elseif")) {
+                auto e = make(Stmt::Kind::If, next().pos);
+                e->cond = expr();
+                expectKw("then");
+                e->body = block(stop);
+                Stmt* raw = e.get();
+                tail->elseBody.push_back(std::move(e));
+                tail = raw;
+            }
+            if (acceptKw("else"))
+                tail->elseBody = block(stop);
+        } else if (acceptKw("else")) {
+            s->elseBody = block(stop);
+        }
+        if (cur().isKw("end") && peek(1).isKw("if")) {
+            next();
+            next();
+        } else {
+            error(s->pos, "'If' without 'End If'");
+        }
+        return s;
+    }
+
+    Block lineStatements() {
+        Block b;
+        for (;;) {
+            while (at(Tok::Colon))
+                next();
+            if (at(Tok::Newline) || at(Tok::End) || cur().isKw("else"))
+                break;
+            std::size_t errorsBefore = diags_.size();
+            if (StmtPtr st = statement())
+                b.push_back(std::move(st));
+            if (!cur().endsStatement() && !cur().isKw("else")) {
+                if (diags_.size() == errorsBefore)
+                    error(cur().pos, "expected end of statement");
+                while (!at(Tok::Newline) && !at(Tok::End))
+                    next();
+            }
+        }
+        return b;
+    }
+
+    StmtPtr forStmt() {
+        auto s = make(Stmt::Kind::For, next().pos);
+        if (cur().isKw("each")) {
+            error(cur().pos, "For Each is not supported yet");
+            skipStatement();
+            return nullptr;
+        }
+        if (!at(Tok::Ident)) {
+            error(cur().pos, "expected a loop variable");
+            skipStatement();
+        } else {
+            s->target = primary();
+            expectOp("=");
+            s->from = expr();
+            expectKw("to");
+            s->to = expr();
+            if (acceptKw("step"))
+                s->step = expr();
+        }
+        s->body = block([](const Token& t) { return t.isKw("next"); });
+        if (acceptKw("next")) {
+            // "Next i" may name the variable; "Next j, i" closes two loops, not supported.
+            if (at(Tok::Ident)) {
+                const Token& n = next();
+                if (s->target && lower(n.text) != lower(s->target->name))
+                    error(n.pos,
+                          "'Next " + n.text + "' does not match 'For " + s->target->name + "'");
+            }
+        } else {
+            error(s->pos, "'For' without 'Next'");
+        }
+        return s;
+    }
+
+    StmtPtr doStmt() {
+        auto s = make(Stmt::Kind::Do, next().pos);
+        if (cur().isKw("while") || cur().isKw("until")) {
+            s->until = next().isKw("until");
+            s->cond = expr();
+        }
+        s->body = block([](const Token& t) { return t.isKw("loop"); });
+        if (acceptKw("loop")) {
+            if (cur().isKw("while") || cur().isKw("until")) {
+                if (s->cond)
+                    error(cur().pos, "a Do loop cannot test both at the top and at the bottom");
+                s->until = next().isKw("until");
+                s->cond = expr();
+                s->testAtTop = false;
+            }
+        } else {
+            error(s->pos, "'Do' without 'Loop'");
+        }
+        return s;
+    }
+
+    StmtPtr whileStmt() {
+        auto s = make(Stmt::Kind::While, next().pos);
+        s->cond = expr();
+        s->body = block([](const Token& t) { return t.isKw("wend"); });
+        if (!acceptKw("wend"))
+            error(s->pos, "'While' without 'Wend'");
+        return s;
+    }
+
+    StmtPtr selectStmt() {
+        auto s = make(Stmt::Kind::Select, next().pos);
+        expectKw("case");
+        s->value = expr();
+        auto stop = [&](const Token& t) {
+            return t.isKw("case") || (t.isKw("end") && peek(1).isKw("select"));
+        };
+        skipSeparators();
+        if (!cur().isKw("case") && !cur().isKw("end")) {
+            error(cur().pos, "expected 'Case'");
+            block(stop);
+        }
+        while (cur().isKw("case")) {
+            CaseClause c;
+            c.pos = next().pos;
+            if (acceptKw("else")) {
+                c.isElse = true;
+            } else {
+                do
+                    c.items.push_back(caseItem());
+                while (acceptOp(","));
+            }
+            std::size_t errorsBefore = diags_.size();
+            endStatement(errorsBefore);
+            c.body = block(stop);
+            bool wasElse = c.isElse;
+            s->cases.push_back(std::move(c));
+            if (wasElse && cur().isKw("case"))
+                error(cur().pos, "'Case' after 'Case Else'");
+        }
+        if (cur().isKw("end") && peek(1).isKw("select")) {
+            next();
+            next();
+        } else {
+            error(s->pos, "'Select Case' without 'End Select'");
+        }
+        return s;
+    }
+
+    CaseItem caseItem() {
+        CaseItem item;
+        if (acceptKw("is")) {
+            item.kind = CaseItem::Kind::Is;
+            BinInfo b;
+            if (binaryOp(cur(), b) && b.prec == 7 && b.op != BinOp::Like && b.op != BinOp::Is) {
+                item.op = b.op;
+                next();
+            } else {
+                error(cur().pos, "expected a comparison operator after 'Is'");
+            }
+            item.a = expr();
+            return item;
+        }
+        item.a = expr();
+        if (acceptKw("to")) {
+            item.kind = CaseItem::Kind::Range;
+            item.b = expr();
+        }
+        return item;
+    }
+
+    // ---- expressions ----
+
+    ExprPtr expr(int minPrec = 1) {
+        ExprPtr left = unary();
+        BinInfo b;
+        while (binaryOp(cur(), b) && b.prec >= minPrec) {
+            SourcePos p = next().pos;
+            // ^ is left-associative too: 2^3^2 is (2^3)^2.
+            ExprPtr right = expr(b.prec + 1);
+            auto e = std::make_unique<Expr>();
+            e->kind = Expr::Kind::Binary;
+            e->pos = p;
+            e->bop = b.op;
+            e->args.push_back(std::move(left));
+            e->args.push_back(std::move(right));
+            left = std::move(e);
+        }
+        return left;
+    }
+
+    ExprPtr unary() {
+        if (cur().isKw("not") || cur().isOp("-") || cur().isOp("+")) {
+            const Token& t = next();
+            bool isNot = t.isKw("not");
+            ExprPtr operand = expr(isNot ? kNotPrec + 1 : kNegPrec + 1);
+            if (t.isOp("+"))
+                return operand;
+            auto e = std::make_unique<Expr>();
+            e->kind = Expr::Kind::Unary;
+            e->pos = t.pos;
+            e->uop = isNot ? UnOp::Not : UnOp::Neg;
+            e->args.push_back(std::move(operand));
+            return e;
+        }
+        return primary();
+    }
+
+    ExprPtr primary() {
+        auto e = std::make_unique<Expr>();
+        const Token& t = cur();
+        e->pos = t.pos;
+        switch (t.kind) {
+            case Tok::Integer:
+                next();
+                e->kind = Expr::Kind::Integer;
+                e->ival = t.ival;
+                e->type = t.suffix == '%'                                        ? VType::Integer
+                          : t.suffix == '&' || t.ival > 32767 || t.ival < -32768 ? VType::Long
+                                                                                 : VType::Integer;
+                return e;
+            case Tok::Real:
+                next();
+                e->kind = Expr::Kind::Real;
+                e->rval = t.rval;
+                e->type = t.suffix == '!'   ? VType::Single
+                          : t.suffix == '@' ? VType::Currency
+                                            : VType::Double;
+                return e;
+            case Tok::String:
+                next();
+                e->kind = Expr::Kind::String;
+                e->text = t.text;
+                e->type = VType::String;
+                return e;
+            case Tok::Ident:
+                next();
+                e->kind = Expr::Kind::Name;
+                e->name = t.text;
+                e->suffix = t.suffix;
+                if (acceptOp("(")) {
+                    e->kind = Expr::Kind::Call;
+                    e->args = argList(")");
+                    expectOp(")");
+                }
+                return e;
+            default:
+                break;
+        }
+        if (t.isKw("true") || t.isKw("false")) {
+            next();
+            e->kind = Expr::Kind::Bool;
+            e->ival = t.isKw("true") ? -1 : 0;
+            e->type = VType::Boolean;
+            return e;
+        }
+        if (t.isOp("(")) {
+            next();
+            e->kind = Expr::Kind::Paren;
+            e->args.push_back(expr());
+            expectOp(")");
+            return e;
+        }
+        error(t.pos, "expected an expression, found '" + describe(t) + "'");
+        // Leave statement ends for the caller; step over anything else.
+        if (!t.endsStatement())
+            next();
+        e->kind = Expr::Kind::Integer;
+        return e;
+    }
+
+    const std::vector<Token>& t_;
+    Diagnostics& diags_;
+    std::size_t i_ = 0;
+};
+
+}  // namespace
+
+Module parse(const std::vector<Token>& tokens, Diagnostics& diags) {
+    return Parser(tokens, diags).module();
+}
+
+ExprPtr parseExpression(const std::vector<Token>& tokens, Diagnostics& diags) {
+    return Parser(tokens, diags).expressionOnly();
+}
+
+}  // namespace zbl::trans

@@ -1,0 +1,181 @@
+// Zorbel programs translated, compiled against the run-time library, run,
+// and their output compared.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "Check.h"
+#include "translator/Translator.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Run {
+    bool built = false;
+    int status = -1;
+    std::string out, err;
+};
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+Run runProgram(const std::string& name, const std::string& source) {
+    Run r;
+    fs::path dir = ZBL_TEST_DIR;
+    fs::create_directories(dir);
+    zbl::trans::Diagnostics diags;
+    std::string cpp = zbl::trans::translate(source, name + ".zbl", diags);
+    for (const auto& d : diags)
+        check::fail(__FILE__, __LINE__, name + ":" + std::to_string(d.pos.line) + ": " + d.message);
+    if (!diags.empty())
+        return r;
+    fs::path src = dir / (name + ".cpp"), exe = dir / name;
+    std::ofstream(src, std::ios::binary) << cpp;
+    std::string compile = std::string(ZBL_CXX) +
+                          " -std=c++20 -O0 -Wall -Wextra -Werror " ZBL_CXX_FLAGS
+                          " -I'" ZBL_RUNTIME_INCLUDE "' '" +
+                          src.string() + "' '" ZBL_RUNTIME_LIB "' -o '" + exe.string() + "' 2>'" +
+                          (dir / (name + ".cc.log")).string() + "'";
+    if (std::system(compile.c_str()) != 0) {
+        check::fail(__FILE__, __LINE__,
+                    name + " does not compile:\n" + readFile(dir / (name + ".cc.log")));
+        return r;
+    }
+    r.built = true;
+    fs::path out = dir / (name + ".out"), err = dir / (name + ".err");
+    int st = std::system(
+        ("'" + exe.string() + "' >'" + out.string() + "' 2>'" + err.string() + "'").c_str());
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.out = readFile(out);
+    r.err = readFile(err);
+    return r;
+}
+
+void expectOutput(const std::string& name, const std::string& source, const std::string& expected) {
+    Run r = runProgram(name, source);
+    if (!r.built)
+        return;
+    CHECK_EQ(r.out, expected);
+    CHECK_EQ(r.status, 0);
+    CHECK_EQ(r.err, "");
+}
+
+}  // namespace
+
+TEST(e2e_hello_world) {
+    expectOutput("hello", "Sub Main()\n    Print \"Hello, world!\"\nEnd Sub\n", "Hello, world!\n");
+}
+
+TEST(e2e_print_numbers_and_zones) {
+    expectOutput(
+        "printfmt",
+        "Sub Main\n"
+        "  Print 5\n  Print -5\n  Print 1; 2; -3\n  Print 0.5, 2.5E-6, 1E+20\n"
+        "  Print \"a\", \"b\"; \"c\",\n  Print \"d\"\n"
+        "  Print Str$(0.5); Str$(-2.5); \"|\"; CStr(0.5); \"|\"; 7 / 2; 7 \\ 2; 2 ^ 10\n"
+        "  Print Len(\"abc\"); Left$(\"abcdef\", 2); Mid$(\"abcdef\", 3, 2); Right(\"xyz\", 1)\n"
+        "  Print UCase$(\"mIx\") & LCase$(\"MiX\") & \"[\" & Trim$(\"  t  \") & \"]\"\n"
+        "  Print Val(\" 1 2.5x\"); Chr$(65); Asc(\"a\"); Abs(-3); Int(-2.5); Sqr(16)\n"
+        "  Print 1 = 1; 3 And 5; True Or False\n"
+        "End Sub\n",
+        " 5 \n-5 \n 1  2 -3 \n"
+        " .5            2.5E-06       1E+20 \n"
+        "a             bc            d\n"
+        " .5-2.5|0.5| 3.5  3  1024 \n"
+        " 3 abcdz\nMIXmix[t]\n"
+        " 12.5 A 97  3 -3  4 \n"
+        "True 1 True\n");
+}
+
+TEST(e2e_for_step_do_and_strings) {
+    expectOutput(
+        "loops",
+        "Option Explicit\n"
+        "Sub Main()\n"
+        "  Dim i As Integer, s As String, class As Long\n"
+        "  For i = 10 To 1 Step -3\n    s = s & i & \",\"\n  Next i\n"
+        "  Print s; i\n"
+        "  Do While class < 5\n    class = class + 2\n    If class = 4 Then Exit Do\n  Loop\n"
+        "  Print class\n"
+        "  For i = 1 To 3: For class = 1 To 9: If class = 2 Then Exit For\n"
+        "  Next: Print i * 10 + class;: Next\n  Print\n"
+        "End Sub\n",
+        "10,7,4,1,-2 \n 4 \n 12  22  32 \n");
+}
+
+TEST(e2e_select_case) {
+    expectOutput("select",
+                 "Sub Main\n"
+                 "  Dim n As Long\n"
+                 "  For n = 0 To 12 Step 3\n"
+                 "    Select Case n\n"
+                 "      Case 0: Print \"zero\"\n"
+                 "      Case 1 To 4, 7: Print \"small\"\n"
+                 "      Case Is >= 10: Print \"big\"\n"
+                 "      Case Else: Print \"other\"; n\n"
+                 "    End Select\n"
+                 "  Next\n"
+                 "  Select Case \"b\"\n  Case \"a\" To \"c\": Print \"letter\"\n  End Select\n"
+                 "End Sub\n",
+                 "zero\nsmall\nother 6 \nother 9 \nbig\nletter\n");
+}
+
+TEST(e2e_recursive_function_and_byref) {
+    expectOutput("recurse",
+                 "Function Fact(ByVal n As Long) As Long\n"
+                 "  If n <= 1 Then Fact = 1 Else Fact = n * Fact(n - 1)\n"
+                 "End Function\n"
+                 "Sub Bump(x As Long, Optional by As Long = 1)\n  x = x + by\nEnd Sub\n"
+                 "Sub Main\n"
+                 "  Dim k As Long\n"
+                 "  Print Fact(10)\n"
+                 "  Bump k: Bump k, 5: Bump (k): Bump k + 1\n"
+                 "  Print k\n"
+                 "End Sub\n",
+                 " 3628800 \n 6 \n");
+}
+
+TEST(e2e_runtime_errors) {
+    Run r = runProgram("divzero",
+                       "Sub Main\n  Dim a As Long\n  Print \"before\";\n  Print 1 / a\nEnd Sub\n");
+    if (r.built) {
+        CHECK_EQ(r.status, 1);
+        CHECK_EQ(r.out, "before");
+        CHECK_EQ(r.err, "Run-time error '11':\n\nDivision by zero\n");
+    }
+    r = runProgram("overflow", "Sub Main\n  Dim i As Integer\n  i = 32767\n  i = i + 1\nEnd Sub\n");
+    if (r.built) {
+        CHECK_EQ(r.status, 1);
+        CHECK_EQ(r.err, "Run-time error '6':\n\nOverflow\n");
+    }
+    r = runProgram("mismatch", "Sub Main\n  Dim n As Long\n  n = \"abc\"\nEnd Sub\n");
+    if (r.built)
+        CHECK_EQ(r.err, "Run-time error '13':\n\nType mismatch\n");
+}
+
+TEST(translator_reports_name_errors) {
+    zbl::trans::Diagnostics d;
+    zbl::trans::translate(
+        "Option Explicit\nSub Main\n  x = 1\n  Nope 2\n  Print Len(1, 2)\nEnd Sub\nSub Main\nEnd "
+        "Sub\n",
+        "m.zbl", d);
+    std::string got;
+    for (const auto& e : d)
+        got +=
+            std::to_string(e.pos.line) + ":" + std::to_string(e.pos.col) + " " + e.message + "\n";
+    CHECK_EQ(got,
+             "7:1 'Main' is already defined\n3:3 variable 'x' is not defined\n4:3 'Nope' is not "
+             "defined\n"
+             "5:9 wrong number of arguments to 'Len'\n");
+    d.clear();
+    zbl::trans::translate("Sub Start\nEnd Sub\n", "m.zbl", d);
+    CHECK(d.size() == 1 && d[0].message == "the module has no 'Sub Main()' to start at");
+}
