@@ -67,7 +67,7 @@ void MainWindow::RunningChanged(bool running) {
         dsMain->SetToolEnabled(QString::fromLatin1(id), !running);
     dsMain->SetToolEnabled(QStringLiteral("BuildStop"), running);
     if (running) {
-        lblStatus1->setText(QStringLiteral("Building ..."));
+        lblStatus2->setText(QStringLiteral("Building ..."));
         for (DocWindow* window : dsMain->Windows())
             if (auto* editor = qobject_cast<EditorWindow*>(window->Form()))
                 editor->Editor()->ClearMessageLines();
@@ -82,8 +82,9 @@ bool MainWindow::RunBuild(const QString& commandId) {
     QApplication::restoreOverrideCursor();
     if (result.outcome == BuildResult::Outcome::Busy)
         return false;
-    if (!result.text.isEmpty())
-        lblStatus1->setText(result.text);
+    // How the build ended stays in its own panel, beside the caret position;
+    // Execute and Clean have nothing to say.
+    lblStatus2->setText(result.text);
     MarkMessageLines();
     return result.outcome != BuildResult::Outcome::Failed;
 }

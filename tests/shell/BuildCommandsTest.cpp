@@ -66,7 +66,7 @@ private Q_SLOTS:
         QCOMPARE(pane->Messages()[0].file, hello);  // the module, not its copy
         auto* editor = qobject_cast<EditorWindow*>(ide.WindowFor(hello)->Form());
         QCOMPARE(editor->Editor()->MessageLines(), QList<int>{1});
-        QVERIFY(ide.window->findChild<QLabel*>("lblStatus1")->text().contains("failed"));
+        QVERIFY(ide.window->findChild<QLabel*>("lblStatus2")->text().contains("failed"));
 
         // F4 opens the module at the message: line 2 selected from column 5.
         ide.host()->Activate(ide.host()->Windows().first());
@@ -105,7 +105,7 @@ private Q_SLOTS:
         QVERIFY(!ide.window->Builds().Running());
         QVERIFY(host->Tool("BuildBuild")->isEnabled());
         QVERIFY(!host->Tool("BuildStop")->isEnabled());
-        QVERIFY(ide.window->findChild<QLabel*>("lblStatus1")->text().contains("stopped"));
+        QVERIFY(ide.window->findChild<QLabel*>("lblStatus2")->text().contains("stopped"));
     }
 };
 
