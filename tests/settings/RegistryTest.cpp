@@ -320,7 +320,12 @@ private Q_SLOTS:
         TestHome home(false);
         SetRegString(RegRoot::LocalMachine, SyntaxKey, "zbl", "mine.syn");
         SetRegString(RegRoot::LocalMachine, SyntaxKey, "c", "");
+        SetRegString(RegRoot::LocalMachine, SettingsKey, "CompilerPath", "/opt/my-cc");
         const int written = InstallDefaults::Write();
+        QCOMPARE(GetRegString(RegRoot::LocalMachine, SettingsKey, "CompilerPath"), "/opt/my-cc");
+        QCOMPARE(GetRegString(RegRoot::LocalMachine, SettingsKey, "ProcPath"),
+                 home.File("bin/zbltrans"));
+        QCOMPARE(GetRegString(RegRoot::LocalMachine, SettingsKey, "Param0"), "release \"%FULL%\"");
         QCOMPARE(GetRegString(RegRoot::LocalMachine, SyntaxKey, "zbl"), "mine.syn");
         QCOMPARE(GetRegString(RegRoot::LocalMachine, SyntaxKey, "c"), QString());
         QCOMPARE(GetRegString(RegRoot::LocalMachine, SyntaxKey, "zlm"), "zbl.syn");
