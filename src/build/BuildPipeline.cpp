@@ -8,6 +8,7 @@
 
 #include "build/OutputTarget.h"
 #include "build/ProgramStart.h"
+#include "settings/PathHelpers.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Registry.h"
 #include "solution/SolutionState.h"
@@ -33,15 +34,6 @@ QString ToolCommand(const QString& pathSetting, const QString& paramSetting) {
     if (path.contains(QLatin1Char(' ')) && !path.trimmed().startsWith(QLatin1Char('"')))
         path = QLatin1Char('"') + path.trimmed() + QLatin1Char('"');
     return path + QLatin1Char(' ') + Setting(paramSetting);
-}
-
-QString FolderOf(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QString() : path.left(slash);
-}
-
-QString FileNameOf(const QString& path) {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 // A module's extension is taken to be four characters long (".zbl").
@@ -103,12 +95,8 @@ struct BuildPipeline::Guard {
 BuildPipeline::BuildPipeline(BuildHost& host) : host(host) {}
 
 QString BuildPipeline::ExpandPlaceholders(const QString& command, const QString& filePath) {
-    QString name = FileNameOf(filePath.trimmed());
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot > 0)
-        name.truncate(dot);
     QString expanded = command;
-    expanded.replace(QLatin1String("%FILE%"), name, Qt::CaseSensitive);
+    expanded.replace(QLatin1String("%FILE%"), BaseNameOf(filePath.trimmed()), Qt::CaseSensitive);
     expanded.replace(QLatin1String("%PATH%"), FolderOf(filePath.trimmed()), Qt::CaseSensitive);
     expanded.replace(QLatin1String("%FULL%"), filePath.trimmed(), Qt::CaseSensitive);
     return expanded;
@@ -240,11 +228,9 @@ BuildResult BuildPipeline::BuildBuild() {
         const QString release = solutionFolder + QStringLiteral("/Release");
         QDir::setCurrent(solutionFolder);
         QDir().mkpath(release);
-        for (const mdlSolutionFile::SolutionItem& item : host.SolutionItems()) {
-            if (!item.key.startsWith(QLatin1String("file")))
-                continue;
-            if (!host.SaveBuildFile(item.tag))
-                CopyOver(item.tag, release + QLatin1Char('/') + FileNameOf(item.tag));
+        for (const QString& module : mdlSolutionFile::ModulePaths(host.SolutionItems())) {
+            if (!host.SaveBuildFile(module))
+                CopyOver(module, release + QLatin1Char('/') + FileNameOf(module));
         }
         source = release + QLatin1Char('/') + FileNameOf(startup.trimmed());
         onCopies = true;

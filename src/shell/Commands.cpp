@@ -260,7 +260,7 @@ void MainWindow::SaveAll() {
             continue;
         if (window->Caption() == QLatin1String(" Start Page "))
             window->SetKey(QStringLiteral("Startup"));
-        if (window->Key().left(4) == QLatin1String("file")) {
+        if (mdlSolutionFile::IsModuleKey(window->Key())) {
             dsMain->Activate(window);
             RunTool(QStringLiteral("FileSave"));
         }

@@ -84,14 +84,11 @@ MainWindow::MainWindow() {
     // A message about a module's copy in "Release" opens the module itself:
     // an edit to the copy would be lost at the next build.
     output->SetSourceMap([this](const QString& path) {
-        QStringList modules;
-        for (const auto& item : explorer->Items())
-            if (item.key.startsWith(QLatin1String("file")) && !item.tag.trimmed().isEmpty())
-                modules << item.tag.trimmed();
         return SolutionState.SolutionPath.trimmed().isEmpty()
                    ? QString()
-                   : MessageLocator::SourceOfReleaseCopy(path, FolderOf(SolutionState.SolutionPath),
-                                                         modules);
+                   : MessageLocator::SourceOfReleaseCopy(
+                         path, FolderOf(SolutionState.SolutionPath),
+                         mdlSolutionFile::ModulePaths(explorer->Items()));
     });
 
     connect(dsMain, &DockHost::ToolClick, this, &MainWindow::ToolClick);

@@ -23,12 +23,10 @@ namespace {
 const QString RecentSolutions = QStringLiteral("ProjectList");
 constexpr int RepaintIntervalMs = 50;
 
-bool IsModuleWindow(const DocWindow* window) {
-    return window->Key().left(4) == QLatin1String("file");
-}
+using mdlSolutionFile::IsDefaultSolution;
 
-bool IsDefaultSolution(const QString& path) {
-    return BaseNameOf(path).toLower() == QLatin1String("!default");
+bool IsModuleWindow(const DocWindow* window) {
+    return mdlSolutionFile::IsModuleKey(window->Key());
 }
 
 // The busy cursor for as long as a solution opens or saves.
@@ -123,10 +121,9 @@ void MainWindow::SaveProject() {
     if (SolutionState.Name.trimmed().isEmpty())
         return;
     // The default solution is never overwritten: saving it asks for a file.
-    const QString defaultSolution = ProgramFolder::File(QStringLiteral("!default.zsl"));
-    if (SolutionState.SolutionPath == defaultSolution ||
-        (!SolutionState.SolutionPath.isEmpty() &&
-         QFileInfo(SolutionState.SolutionPath) == QFileInfo(defaultSolution)))
+    if (!SolutionState.SolutionPath.isEmpty() &&
+        QFileInfo(SolutionState.SolutionPath) ==
+            QFileInfo(ProgramFolder::File(QStringLiteral("!default.zsl"))))
         SolutionState.SolutionPath.clear();
     if (!SolutionState.SolutionPath.trimmed().isEmpty()) {
         WriteSolution(SolutionState.SolutionPath);

@@ -14,16 +14,14 @@
 #include "settings/ProgramFolder.h"
 #include "solution/SolutionState.h"
 
+using mdlSolutionFile::IsModuleKey;
+
 namespace {
 
 const QString RootKey = QStringLiteral("root");
 const QString SourcesKey = QStringLiteral("source");
 const QString LibrariesKey = QStringLiteral("libs");
 const QString LibraryPrefix = QStringLiteral("libs::");
-
-bool IsModuleKey(const QString& key) {
-    return key.left(4) == QLatin1String("file");
-}
 
 QString RootText(const QString& name) {
     return name.trimmed().isEmpty() ? QStringLiteral("Blank") : name;
@@ -143,13 +141,7 @@ void ProjectExplorer::AddNewModule(const QString& key) {
 }
 
 QString ProjectExplorer::KeyOf(const QString& path) const {
-    const QString wanted = path.trimmed();
-    if (wanted.isEmpty())
-        return {};
-    for (const mdlSolutionFile::SolutionItem& item : Items())
-        if (IsModuleKey(item.key) && item.tag.trimmed() == wanted)
-            return item.key;
-    return {};
+    return mdlSolutionFile::KeyOf(Items(), path);
 }
 
 void ProjectExplorer::UpdateFile(const QString& key, const QString& path) {

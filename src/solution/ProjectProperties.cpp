@@ -140,14 +140,8 @@ const QList<PropertyDef>& PropertiesOf(const QString& pageKey) {
     return none;
 }
 
-bool IsModuleKey(const QString& key) {
-    return key.left(4) == QLatin1String("file");
-}
-
-// The default solution is never written to; its properties are not kept.
-bool IsDefaultSolution(const QString& path) {
-    return BaseNameOf(path).toLower() == QLatin1String("!default");
-}
+using mdlSolutionFile::IsDefaultSolution;
+using mdlSolutionFile::IsModuleKey;
 
 }  // namespace
 

@@ -19,7 +19,7 @@ const QString FilesSection = QStringLiteral("Files");
 const QString FilePrefix = QStringLiteral("file");
 
 bool IsModule(const SolutionItem& item) {
-    return item.key.left(4) == FilePrefix;
+    return IsModuleKey(item.key);
 }
 
 // The first value of `name` among a section's entries, as a read of that key
@@ -88,6 +88,32 @@ bool CheckFile(const QList<SolutionItem>& items, const QString& path) {
         if (IsModule(item) && item.tag.trimmed() == wanted)
             return true;
     return false;
+}
+
+QString KeyOf(const QList<SolutionItem>& items, const QString& path) {
+    const QString wanted = path.trimmed();
+    if (wanted.isEmpty())
+        return {};
+    for (const SolutionItem& item : items)
+        if (IsModule(item) && item.tag.trimmed() == wanted)
+            return item.key;
+    return {};
+}
+
+bool IsModuleKey(const QString& key) {
+    return key.left(4) == FilePrefix;
+}
+
+QStringList ModulePaths(const QList<SolutionItem>& items) {
+    QStringList paths;
+    for (const SolutionItem& item : items)
+        if (IsModule(item) && !item.tag.trimmed().isEmpty())
+            paths << item.tag.trimmed();
+    return paths;
+}
+
+bool IsDefaultSolution(const QString& path) {
+    return BaseNameOf(path).toLower() == QLatin1String("!default");
 }
 
 int ParseFilesCount(const QString& text) {

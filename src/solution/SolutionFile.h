@@ -34,6 +34,17 @@ bool SaveSolution(const QString& path, const SolutionRecord& state,
 // True when some module among `items` has the tag `path` (both trimmed,
 // compared exactly).
 bool CheckFile(const QList<SolutionItem>& items, const QString& path);
+// The key of the first module among `items` whose tag is `path` (both
+// trimmed); "" when there is none.
+QString KeyOf(const QList<SolutionItem>& items, const QString& path);
+
+// Items whose key starts with "file" are modules.
+bool IsModuleKey(const QString& key);
+// The paths of the saved modules among `items`, trimmed, in their order.
+QStringList ModulePaths(const QList<SolutionItem>& items);
+// The default solution ("!default.zsl", any folder, any letter case) is
+// never overwritten by a save and never listed as recent.
+bool IsDefaultSolution(const QString& path);
 
 // What a solution file asks to open.
 struct SolutionLoad {
