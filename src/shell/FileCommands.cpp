@@ -127,7 +127,6 @@ EditorWindow* MainWindow::OpenModuleWindow(const QString& path, const QString& k
         cannotOpen();
         return nullptr;
     }
-    UpdateTitle();
     return editor;
 }
 
