@@ -1,4 +1,5 @@
 // Numbers: parsing, formatting as the language writes them, and maths.
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,12 +106,25 @@ double val(const String& s) {
     for (char c : s.str())
         if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
             t += c;
-    if (t.size() > 1 && t[0] == '&') {
-        std::size_t n = 2;
-        while (n < t.size() && std::isxdigit(static_cast<unsigned char>(t[n])))
-            ++n;
-        double d = 0;
-        return parse_number(std::string_view(t).substr(0, n), d) ? d : 0.0;
+    if (!t.empty() && t[0] == '&') {
+        std::size_t i = 1;
+        int base = 8;
+        if (i < t.size() && (t[i] == 'H' || t[i] == 'h'))
+            base = 16, ++i;
+        else if (i < t.size() && (t[i] == 'O' || t[i] == 'o'))
+            ++i;
+        std::uint64_t v = 0;
+        for (; i < t.size(); ++i) {
+            unsigned char c = static_cast<unsigned char>(t[i]);
+            int d = std::isdigit(c) ? c - '0' : std::isxdigit(c) ? std::tolower(c) - 'a' + 10 : 99;
+            if (d >= base)
+                break;
+            v = v * unsigned(base) + unsigned(d);
+            if (v > 0xFFFFFFFFu)
+                raise(kOverflow);
+        }
+        // Up to four hex digits make an Integer, so &HFFFF is -1.
+        return v <= 0xFFFF ? double(std::int16_t(v)) : double(std::int32_t(std::uint32_t(v)));
     }
     std::size_t i = 0;
     if (i < t.size() && (t[i] == '-' || t[i] == '+'))
@@ -134,13 +148,110 @@ double val(const String& s) {
         }
     }
     t.resize(i);
-    return std::strtod(t.c_str(), nullptr);
+    double d = std::strtod(t.c_str(), nullptr);
+    if (!std::isfinite(d))
+        raise(kOverflow);
+    return d + 0.0;  // no negative zero
+}
+
+bool isnumeric(const String& s) {
+    double d = 0;
+    return parse_number(s.str(), d);
+}
+
+String detail::radix_text(std::uint32_t v, int bitsPerDigit) {
+    const char* digits = "0123456789ABCDEF";
+    unsigned mask = (1u << bitsPerDigit) - 1;
+    std::string r;
+    do {
+        r.insert(r.begin(), digits[v & mask]);
+        v >>= bitsPerDigit;
+    } while (v != 0);
+    return String(std::move(r));
+}
+
+// Scales, rounds half to even and scales back, as the language's Round does;
+// so Round(1.005, 2) is 1 (1.005 is just below it in binary).
+double round(double v, Long digits) {
+    if (digits < 0)
+        raise(kInvalidCall);
+    if (!std::isfinite(v))
+        return v;
+    double f = std::pow(10.0, digits);
+    double scaled = v * f;
+    if (!std::isfinite(scaled) || std::fabs(scaled) >= 0x1p52)
+        return v;
+    return std::nearbyint(scaled) / f + 0.0;
 }
 
 double sqr(double v) {
     if (v < 0)
         raise(kInvalidCall);
     return std::sqrt(v);
+}
+
+double sin_(double v) {
+    return std::sin(v);
+}
+double cos_(double v) {
+    return std::cos(v);
+}
+double tan_(double v) {
+    return std::tan(v);
+}
+double atn(double v) {
+    return std::atan(v);
+}
+
+double exp_(double v) {
+    double r = std::exp(v);
+    if (!std::isfinite(r) && !std::isnan(v))
+        raise(kOverflow);
+    return r;
+}
+
+double log_(double v) {
+    if (!(v > 0))
+        raise(kInvalidCall);
+    return std::log(v);
+}
+
+// ---- Rnd: a 24-bit linear congruential generator ----
+
+namespace {
+std::uint32_t rndSeed = 0x50000;
+
+// Folds 32 bits of a seed into the middle 16 bits of the generator's state.
+void mixSeed(std::uint32_t bits) {
+    std::uint32_t folded = ((bits & 0xFFFF) ^ (bits >> 16)) << 8;
+    rndSeed = (rndSeed & 0xFF) | (folded & 0xFFFF00);
+}
+}  // namespace
+
+Single rnd() {
+    return rnd(1.0f);
+}
+
+// A negative argument reseeds from its bits, so Rnd(-x) always gives the
+// same number for the same x; zero repeats the last number.
+Single rnd(Single n) {
+    if (n != 0) {
+        if (n < 0) {
+            std::uint32_t b = std::bit_cast<std::uint32_t>(n);
+            rndSeed = (b + (b >> 24)) & 0xFFFFFF;
+        }
+        rndSeed = std::uint32_t((std::uint64_t(rndSeed) * 1140671485u + 12820163u) & 0xFFFFFF);
+    }
+    return Single(rndSeed) / 16777216.0f;
+}
+
+void randomize() {
+    mixSeed(std::bit_cast<std::uint32_t>(timer()));
+}
+
+// The seed's high 32 bits, as a Double, are what count.
+void randomize(double seed) {
+    mixSeed(std::uint32_t(std::bit_cast<std::uint64_t>(seed) >> 32));
 }
 
 }  // namespace zbl

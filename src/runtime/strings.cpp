@@ -87,6 +87,131 @@ Integer asc(const String& s) {
     return Integer(static_cast<unsigned char>(s.str()[0]));
 }
 
+// ---- searching and replacing ----
+
+namespace {
+char fold(char c) {
+    return char(std::tolower(static_cast<unsigned char>(c)));
+}
+
+bool textCompare(Long compare) {
+    if (compare < -1 || compare > 2)
+        raise(kInvalidCall);
+    return compare >= 1;
+}
+
+// First position of `f` in `s` at or after `from`, or npos.
+std::size_t findFrom(const std::string& s, const std::string& f, std::size_t from, bool text) {
+    if (!text)
+        return s.find(f, from);
+    if (from > s.size())
+        return std::string::npos;
+    auto it = std::search(s.begin() + std::ptrdiff_t(from), s.end(), f.begin(), f.end(),
+                          [](char a, char b) { return fold(a) == fold(b); });
+    return it == s.end() && !f.empty() ? std::string::npos : std::size_t(it - s.begin());
+}
+
+bool matchesAt(const std::string& s, const std::string& f, std::size_t at, bool text) {
+    for (std::size_t k = 0; k < f.size(); ++k)
+        if (text ? fold(s[at + k]) != fold(f[k]) : s[at + k] != f[k])
+            return false;
+    return true;
+}
+}  // namespace
+
+Long instr(const String& s, const String& find) {
+    return instr(1, s, find);
+}
+
+Long instr(Long start, const String& s, const String& find, Long compare) {
+    if (start < 1)
+        raise(kInvalidCall);
+    bool text = textCompare(compare);
+    if (s.size() == 0 || std::size_t(start) > s.size() + 1)
+        return 0;
+    if (find.size() == 0)
+        return start;
+    std::size_t p = findFrom(s.str(), find.str(), std::size_t(start) - 1, text);
+    return p == std::string::npos ? 0 : Long(p + 1);
+}
+
+// A match must end at or before `start`.
+Long instrrev(const String& s, const String& find, Long start, Long compare) {
+    if (start == 0 || start < -1)
+        raise(kInvalidCall);
+    bool text = textCompare(compare);
+    std::size_t n = s.size();
+    if (start == -1)
+        start = Long(n);
+    if (n == 0 || std::size_t(start) > n)
+        return 0;
+    if (find.size() == 0)
+        return start;
+    if (find.size() > std::size_t(start))
+        return 0;
+    for (std::size_t at = std::size_t(start) - find.size() + 1; at-- > 0;)
+        if (matchesAt(s.str(), find.str(), at, text))
+            return Long(at + 1);
+    return 0;
+}
+
+String replace(const String& s, const String& find, const String& with, Long start, Long count,
+               Long compare) {
+    if (start < 1 || count < -1)
+        raise(kInvalidCall);
+    bool text = textCompare(compare);
+    if (std::size_t(start) > s.size())
+        return String();
+    std::string src = s.str().substr(std::size_t(start) - 1);
+    if (find.size() == 0 || count == 0)
+        return String(std::move(src));
+    std::string out;
+    out.reserve(src.size());
+    std::size_t from = 0;
+    for (Long done = 0; count < 0 || done < count; ++done) {
+        std::size_t p = findFrom(src, find.str(), from, text);
+        if (p == std::string::npos)
+            break;
+        out.append(src, from, p - from);
+        out.append(with.str());
+        from = p + find.size();
+    }
+    out.append(src, from, std::string::npos);
+    return String(std::move(out));
+}
+
+String strreverse(const String& s) {
+    return String(std::string(s.str().rbegin(), s.str().rend()));
+}
+
+String string_(Long n, const String& ch) {
+    if (n < 0 || ch.size() == 0)
+        raise(kInvalidCall);
+    return String(std::string(std::size_t(n), ch.str()[0]));
+}
+
+// Codes above 255 wrap, as the language's String does.
+String string_(Long n, Long code) {
+    if (n < 0 || code < 0)
+        raise(kInvalidCall);
+    return String(std::string(std::size_t(n), char(code % 256)));
+}
+
+Integer strcomp(const String& a, const String& b, Long compare) {
+    if (!textCompare(compare)) {
+        int c = a.str().compare(b.str());
+        return Integer((c > 0) - (c < 0));
+    }
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t k = 0; k < n; ++k) {
+        unsigned char x = static_cast<unsigned char>(fold(a.str()[k]));
+        unsigned char y = static_cast<unsigned char>(fold(b.str()[k]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return Integer((a.size() > n) - (b.size() > n));
+}
+
 namespace {
 // Matches with ? (one character), * (any run), # (a digit) and [list] / [!list].
 bool likeAt(const std::string& t, std::size_t ti, const std::string& p, std::size_t pi) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -25,11 +26,14 @@ enum ErrorCode : int {
     kInvalidCall = 5,
     kOverflow = 6,
     kDivisionByZero = 11,
+    kSubscriptOutOfRange = 9,
+    kArrayFixed = 10,
     kTypeMismatch = 13,
 };
 
 // Ends the program with "Run-time error 'N':" and the error's text.
 [[noreturn]] void raise(int code);
+const char* error_text(int code);
 
 // A string value. Appends grow the buffer geometrically, so building a
 // string piece by piece with s = s & x is linear.
@@ -49,6 +53,75 @@ public:
 private:
     std::string d_;
 };
+
+template <class T>
+class Array;
+
+// A value of any type, holding its type along: Empty until assigned, then a
+// number, a string or an array of Variants. Copies are deep, as assigning a
+// Variant that holds an array copies the array.
+class Variant {
+public:
+    enum class Kind : std::uint8_t {
+        Empty,
+        Boolean,
+        Byte,
+        Integer,
+        Long,
+        Single,
+        Double,
+        String,
+        Array
+    };
+    Variant() = default;
+    Variant(bool v) : k_(Kind::Boolean), i_(v ? -1 : 0) {}
+    Variant(Byte v) : k_(Kind::Byte), i_(v) {}
+    Variant(Integer v) : k_(Kind::Integer), i_(v) {}
+    Variant(Long v) : k_(Kind::Long), i_(v) {}
+    Variant(float v) : k_(Kind::Single), d_(v) {}
+    Variant(double v) : k_(Kind::Double), d_(v) {}
+    Variant(String v) : k_(Kind::String), s_(std::move(v)) {}
+    Variant(const char* v) : k_(Kind::String), s_(v) {}
+    template <class T>
+    Variant(const Array<T>& a);
+    Variant(const Variant& o);
+    Variant(Variant&&) noexcept = default;
+    Variant& operator=(const Variant& o);
+    Variant& operator=(Variant&&) noexcept = default;
+    ~Variant();
+
+    Kind kind() const { return k_; }
+    bool isNumeric() const { return k_ >= Kind::Boolean && k_ <= Kind::Double; }
+    bool isIntegral() const { return k_ >= Kind::Boolean && k_ <= Kind::Long; }
+    long long whole() const { return i_; }
+    double real() const { return k_ == Kind::Single || k_ == Kind::Double ? d_ : double(i_); }
+    const String& string() const { return s_; }
+    double number() const;     // Type mismatch unless numeric or a numeric string
+    std::string text() const;  // as CStr writes it
+    Array<Variant>& array();   // Type mismatch unless it holds an array
+    const Array<Variant>& array() const;
+    // ReDim on a Variant: makes it an array of Variants.
+    Array<Variant>& makeArray();
+
+private:
+    Kind k_ = Kind::Empty;
+    long long i_ = 0;
+    double d_ = 0;
+    String s_;
+    std::unique_ptr<Array<Variant>> a_;
+};
+
+template <class T>
+inline constexpr bool is_variant_v = std::is_same_v<std::decay_t<T>, Variant>;
+
+// The value as a Variant, without a copy when it is one already.
+template <class T>
+inline decltype(auto) as_variant(const T& v) {
+    if constexpr (is_variant_v<T>)
+        return (v);
+    else
+        return Variant(v);
+}
 
 // ---- conversions between values ----
 
@@ -78,11 +151,16 @@ inline std::string cstr(T v) {
 inline std::string cstr(const String& s) {
     return s.str();
 }
+inline std::string cstr(const Variant& v) {
+    return v.text();
+}
 
 template <class T>
 inline double num(const T& v) {
     if constexpr (is_string_v<T>)
         return to_double(v);
+    else if constexpr (is_variant_v<T>)
+        return v.number();
     else if constexpr (std::is_same_v<T, bool>)
         return v ? -1.0 : 0.0;
     else
@@ -104,7 +182,11 @@ template <class T>
 inline bool truth(const T& v) {
     if constexpr (std::is_same_v<T, bool>)
         return v;
-    else if constexpr (is_string_v<T>) {
+    else if constexpr (is_variant_v<T>) {
+        if (v.kind() == Variant::Kind::String)
+            return truth(v.string());
+        return v.number() != 0;
+    } else if constexpr (is_string_v<T>) {
         std::string s = v.str();
         for (char& c : s)
             c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -122,6 +204,8 @@ template <class T, class U>
 inline T cast(const U& v) {
     if constexpr (std::is_same_v<T, U>)
         return v;
+    else if constexpr (is_variant_v<T>)
+        return Variant(v);
     else if constexpr (is_string_v<T>)
         return String(cstr(v));
     else if constexpr (std::is_same_v<T, bool>)
@@ -189,17 +273,27 @@ inline R checked_real(double v) {
 template <class A, class B>
 using arith_t = typename detail::Arith<A, B>::type;
 
-#define ZBL_ARITH(NAME, OP)                                                    \
+// Arithmetic on Variants keeps the operands' types and widens on overflow
+// (Integer to Long to Double), as the language does.
+enum class VOp : std::uint8_t { Add, Sub, Mul, And, Or, Xor, Eqv, Imp };
+Variant varith(VOp op, const Variant& a, const Variant& b);
+Variant vneg(const Variant& a);
+Variant vnot(const Variant& a);
+int vcompare(const Variant& a, const Variant& b);
+
+#define ZBL_ARITH(NAME, OP, VOP)                                               \
     template <class A, class B>                                                \
     inline auto NAME(const A& a, const B& b) {                                 \
         using R = arith_t<A, B>;                                               \
-        if constexpr (std::is_integral_v<R>)                                   \
+        if constexpr (is_variant_v<A> || is_variant_v<B>)                      \
+            return varith(VOP, as_variant(a), as_variant(b));                  \
+        else if constexpr (std::is_integral_v<R>)                              \
             return detail::checked<R>((long long)num(a) OP(long long) num(b)); \
         else                                                                   \
             return detail::checked_real<R>(double(num(a)) OP double(num(b)));  \
     }
-ZBL_ARITH(sub, -)
-ZBL_ARITH(mul, *)
+ZBL_ARITH(sub, -, VOp::Sub)
+ZBL_ARITH(mul, *, VOp::Mul)
 #undef ZBL_ARITH
 
 template <class A, class B>
@@ -208,6 +302,8 @@ inline auto add(const A& a, const B& b) {
         String r = a;
         r.append(b.str());
         return r;
+    } else if constexpr (is_variant_v<A> || is_variant_v<B>) {
+        return varith(VOp::Add, as_variant(a), as_variant(b));
     } else {
         using R = arith_t<A, B>;
         if constexpr (std::is_integral_v<R>)
@@ -259,7 +355,9 @@ inline double pow(const A& a, const B& b) {
 template <class A>
 inline auto neg(const A& a) {
     using R = arith_t<A, A>;
-    if constexpr (std::is_integral_v<R>)
+    if constexpr (is_variant_v<A>)
+        return vneg(a);
+    else if constexpr (std::is_integral_v<R>)
         return detail::checked<R>(-(long long)num(a));
     else
         return static_cast<R>(-num(a));
@@ -293,27 +391,31 @@ inline long long bits(const T& v) {
 }
 }  // namespace detail
 
-#define ZBL_LOGIC(NAME, BOOLEXPR, BITEXPR)                                \
+#define ZBL_LOGIC(NAME, BOOLEXPR, BITEXPR, VOP)                           \
     template <class A, class B>                                           \
     inline auto NAME(const A& a, const B& b) {                            \
         if constexpr (std::is_same_v<A, bool> && std::is_same_v<B, bool>) \
             return bool(BOOLEXPR);                                        \
+        else if constexpr (is_variant_v<A> || is_variant_v<B>)            \
+            return varith(VOP, as_variant(a), as_variant(b));             \
         else {                                                            \
             long long x = detail::bits(a), y = detail::bits(b);           \
             return static_cast<detail::logic_t<A, B>>(BITEXPR);           \
         }                                                                 \
     }
-ZBL_LOGIC(and_, a&& b, x& y)
-ZBL_LOGIC(or_, a || b, x | y)
-ZBL_LOGIC(xor_, a != b, x ^ y)
-ZBL_LOGIC(eqv, a == b, ~(x ^ y))
-ZBL_LOGIC(imp, !a || b, ~x | y)
+ZBL_LOGIC(and_, a&& b, x& y, VOp::And)
+ZBL_LOGIC(or_, a || b, x | y, VOp::Or)
+ZBL_LOGIC(xor_, a != b, x ^ y, VOp::Xor)
+ZBL_LOGIC(eqv, a == b, ~(x ^ y), VOp::Eqv)
+ZBL_LOGIC(imp, !a || b, ~x | y, VOp::Imp)
 #undef ZBL_LOGIC
 
 template <class A>
 inline auto not_(const A& a) {
     if constexpr (std::is_same_v<A, bool>)
         return !a;
+    else if constexpr (is_variant_v<A>)
+        return vnot(a);
     else
         return static_cast<detail::logic_t<A, A>>(~detail::bits(a));
 }
@@ -325,6 +427,11 @@ inline int compare(const A& a, const B& b) {
     if constexpr (is_string_v<A> && is_string_v<B>) {
         int c = a.str().compare(b.str());
         return (c > 0) - (c < 0);
+    } else if constexpr (is_variant_v<A> || is_variant_v<B>) {
+        return vcompare(as_variant(a), as_variant(b));
+    } else if constexpr (std::is_arithmetic_v<A> && std::is_arithmetic_v<B> &&
+                         !std::is_same_v<A, bool> && !std::is_same_v<B, bool>) {
+        return (a > b) - (a < b);
     } else {
         double x = num(a), y = num(b);
         return (x > y) - (x < y);
@@ -396,6 +503,7 @@ inline String str(T v) {
 inline String str(const String& s) {
     return str(to_double(s));
 }
+String str(const Variant& v);
 
 template <class T>
 inline auto abs(const T& v) {
@@ -434,6 +542,7 @@ double sqr(double v);
 // ---- the console ----
 
 void print(const String& s);
+void print(const Variant& v);
 void print(double v);
 void print(float v);
 void print(bool v);
@@ -465,7 +574,62 @@ inline void assign(T& dst, const U& v) {
 // direction of the step.
 template <class T>
 inline bool for_continue(const T& i, const T& end, const T& step) {
-    return step >= 0 ? i <= end : i >= end;
+    if constexpr (std::is_arithmetic_v<T>)
+        return step >= 0 ? i <= end : i >= end;
+    else
+        return num(step) >= 0 ? compare(i, end) <= 0 : compare(i, end) >= 0;
+}
+
+// IIf evaluates both values, as the language does, and gives a Variant.
+template <class C, class A, class B>
+inline Variant iif(const C& cond, const A& a, const B& b) {
+    return truth(cond) ? Variant(as_variant(a)) : Variant(as_variant(b));
+}
+
+}  // namespace zbl
+
+#include "zbl_array.h"
+#include "zbl_builtins.h"
+#include "zbl_trace.h"
+
+namespace zbl {
+
+// Functions whose argument may be a string or a number.
+template <class T>
+inline String string_any(Long n, const T& v) {
+    if constexpr (is_string_v<T>)
+        return string_(n, v);
+    else if constexpr (is_variant_v<T>)
+        return v.kind() == Variant::Kind::String ? string_(n, v.string())
+                                                 : string_(n, cast<Long>(v));
+    else
+        return string_(n, cast<Long>(v));
+}
+template <class T>
+inline String environ_any(const T& v) {
+    if constexpr (is_string_v<T>)
+        return environ(v);
+    else if constexpr (is_variant_v<T>)
+        return v.kind() == Variant::Kind::String ? environ(v.string()) : environ(cast<Long>(v));
+    else
+        return environ(cast<Long>(v));
+}
+inline bool isnumeric(const Variant& v) {
+    if (v.kind() == Variant::Kind::String)
+        return isnumeric(v.string());
+    return v.kind() != Variant::Kind::Array;
+}
+
+// A field typed at an Input prompt, into its variable: numbers as Val
+// reads them, a Variant as a number when the field is one.
+template <class T>
+inline void assign_input(T& dst, const String& field) {
+    if constexpr (is_string_v<T>)
+        dst = field;
+    else if constexpr (is_variant_v<T>)
+        dst = isnumeric(field) ? Variant(val(field)) : Variant(field);
+    else
+        dst = cast<T>(val(field));
 }
 
 }  // namespace zbl

@@ -22,7 +22,8 @@ enum class VType {
     Currency,
     Date,
     String,
-    Object
+    Object,
+    User  // a Type or an Enum, named in typeName
 };
 
 enum class BinOp {
@@ -64,6 +65,7 @@ struct Expr {
         Unary,    // uop args[0]
         Binary,   // bop args[0] args[1]
         Paren,    // (args[0]); kept because it makes a ByRef argument a copy
+        Member,   // args[0].name, args[0] null inside With; indexed: args[1..] index it
     };
     Kind kind = Kind::Integer;
     SourcePos pos;
@@ -75,6 +77,7 @@ struct Expr {
     VType type = VType::Variant;  // literal type
     BinOp bop = BinOp::Add;
     UnOp uop = UnOp::Neg;
+    bool indexed = false;  // Member: followed by "(...)"
     std::vector<ExprPtr> args;
 };
 
@@ -87,9 +90,13 @@ struct VarDecl {
     std::string name;
     char suffix = 0;
     VType type = VType::Variant;  // from "As" or the suffix
+    std::string typeName;         // type User
     bool hasAs = false;
-    bool isArray = false;  // Dim a(...): not supported by the writer yet
-    ExprPtr value;         // Const only
+    bool isArray = false;
+    // Bounds of a fixed array or a ReDim: lower (null for the default 0) and
+    // upper, one pair a dimension; empty for a dynamic array.
+    std::vector<std::pair<ExprPtr, ExprPtr>> bounds;
+    ExprPtr value;  // Const and Enum members
 };
 
 struct PrintItem {
@@ -124,6 +131,16 @@ struct Stmt {
         Exit,    // exitWhat: "sub" "function" "for" "do"
         Select,  // value cases
         End,
+        ReDim,      // vars with bounds; preserve
+        Erase,      // args: the arrays
+        TypeDef,    // name vars (the fields)
+        EnumDef,    // name vars (members, values optional)
+        With,       // target body
+        GoTo,       // name
+        Label,      // name
+        ForEach,    // target In value body
+        Input,      // [value: prompt] args: targets; question
+        LineInput,  // [value: prompt] target
     };
     Kind kind = Kind::End;
     SourcePos pos;
@@ -135,6 +152,7 @@ struct Stmt {
     std::vector<PrintItem> items;
     Block body, elseBody;
     bool testAtTop = true, until = false;
+    bool isStatic = false, preserve = false, question = false;
     std::string exitWhat;
     std::vector<CaseClause> cases;
 };
@@ -144,6 +162,8 @@ struct Param {
     std::string name;
     char suffix = 0;
     VType type = VType::Variant;
+    std::string typeName;
+    bool isArray = false;
     bool byRef = true;
     bool optional = false;
     ExprPtr defaultValue;
@@ -156,6 +176,7 @@ struct Proc {
     std::string name;
     char suffix = 0;
     VType returnType = VType::Variant;
+    std::string returnTypeName;
     std::vector<Param> params;
     Block body;
 };
@@ -163,7 +184,7 @@ struct Proc {
 struct Module {
     bool optionExplicit = false;
     bool optionConsole = true;
-    std::vector<StmtPtr> decls;  // module-level Dim and Const
+    std::vector<StmtPtr> decls;  // module-level Dim, Const, Type and Enum, in order
     std::vector<Proc> procs;
 };
 

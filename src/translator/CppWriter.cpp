@@ -1,8 +1,11 @@
 #include "CppWriter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
+
+#include "Builtins.h"
 
 namespace zbl::trans {
 
@@ -12,51 +15,6 @@ std::string lower(std::string s) {
     for (char& c : s)
         c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
-}
-
-struct Builtin {
-    const char* name;
-    const char* cpp;
-    const char* params;  // one letter an argument: S String, L Long, D Double, A any
-    int required;
-    bool dollar;  // may be written with a $ suffix
-};
-
-// Built-in functions the library has so far.
-constexpr Builtin kBuiltins[] = {
-    {"len", "zbl::len", "A", 1, false},
-    {"left", "zbl::left", "SL", 2, true},
-    {"right", "zbl::right", "SL", 2, true},
-    {"mid", "zbl::mid", "SLL", 2, true},
-    {"ucase", "zbl::ucase", "S", 1, true},
-    {"lcase", "zbl::lcase", "S", 1, true},
-    {"trim", "zbl::trim", "S", 1, true},
-    {"ltrim", "zbl::ltrim", "S", 1, true},
-    {"rtrim", "zbl::rtrim", "S", 1, true},
-    {"space", "zbl::space", "L", 1, true},
-    {"chr", "zbl::chr", "L", 1, true},
-    {"asc", "zbl::asc", "S", 1, false},
-    {"val", "zbl::val", "S", 1, false},
-    {"str", "zbl::str", "A", 1, true},
-    {"cstr", "zbl::cast<zbl::String>", "A", 1, false},
-    {"clng", "zbl::cast<zbl::Long>", "A", 1, false},
-    {"cint", "zbl::cast<zbl::Integer>", "A", 1, false},
-    {"cdbl", "zbl::cast<zbl::Double>", "A", 1, false},
-    {"csng", "zbl::cast<zbl::Single>", "A", 1, false},
-    {"cbool", "zbl::cast<zbl::Boolean>", "A", 1, false},
-    {"cbyte", "zbl::cast<zbl::Byte>", "A", 1, false},
-    {"abs", "zbl::abs", "A", 1, false},
-    {"int", "zbl::int_", "A", 1, false},
-    {"fix", "zbl::fix", "A", 1, false},
-    {"sgn", "zbl::sgn", "A", 1, false},
-    {"sqr", "zbl::sqr", "D", 1, false},
-};
-
-const Builtin* findBuiltin(const std::string& low) {
-    for (const auto& b : kBuiltins)
-        if (low == b.name)
-            return &b;
-    return nullptr;
 }
 
 const char* binName(BinOp op) {
@@ -124,9 +82,39 @@ std::string cppString(const std::string& s) {
     return r + "\"";
 }
 
-struct Var {
+// What an expression or a variable is: a plain value of a type, a value of
+// a Type (udt), or an array of either.
+struct Shape {
     VType type = VType::Variant;
+    std::string udt;  // lower-case Type name
+    bool isArray = false;
+    bool isFixed = false;
+    int rank = 0;        // fixed arrays
+    bool known = false;  // the type is certain (a variable, a field, a literal)
+};
+
+struct Var {
+    Shape shape;
     bool isConst = false;
+    std::string cpp;  // how C++ names it
+};
+
+struct TypeInfo {
+    const Stmt* def = nullptr;
+    std::map<std::string, Shape> fields;
+    bool written = false, writing = false;
+};
+
+struct WithScope {
+    std::string cpp;
+    Shape shape;
+};
+
+// Where a GoTo may go: a label inside a block that declares its own
+// variables (For, For Each, Select, With) can be reached only from inside.
+struct LabelUse {
+    SourcePos pos;
+    std::vector<int> blocks;
 };
 
 class Writer {
@@ -141,10 +129,30 @@ public:
                 error(p.pos, "'" + p.name + "' is already defined");
             procs_[low] = &p;
         }
+        // Types and Enums first: declarations and signatures use them.
+        for (const StmtPtr& s : m_.decls) {
+            std::string low = lower(s->name);
+            if (s->kind == Stmt::Kind::TypeDef || s->kind == Stmt::Kind::EnumDef) {
+                if (types_.count(low) || enums_.count(low))
+                    error(s->pos, "'" + s->name + "' is already defined");
+                else if (s->kind == Stmt::Kind::TypeDef)
+                    types_[low].def = s.get();
+                else
+                    enums_.insert(low);
+            }
+        }
         std::string globals;
-        for (const StmtPtr& s : m_.decls)
-            declare(*s, globals_, globals, "[[maybe_unused]] static ");
-        out_ += "// Generated from " + file_ + ". Do not edit.\n#include \"zbl_runtime.h\"\n\n";
+        for (const StmtPtr& s : m_.decls) {
+            if (s->kind == Stmt::Kind::TypeDef)
+                writeType(lower(s->name));
+            else if (s->kind == Stmt::Kind::EnumDef)
+                writeEnum(*s, globals);
+            else
+                declare(*s, globals_, globals, "[[maybe_unused]] static ");
+        }
+        out_ += "// Generated from " + file_ +
+                ". Do not edit.\n#include \"zbl_runtime.h\"\n#line 1 " + cppString(file_) + "\n";
+        out_ += typesOut_;
         for (const Proc& p : m_.procs)
             out_ += signature(p) + ";\n";
         out_ += "\n" + globals + "\n";
@@ -164,8 +172,34 @@ public:
 private:
     void error(SourcePos p, std::string msg) { diags_.push_back({p, std::move(msg)}); }
 
-    std::string cppType(VType t, SourcePos p) {
-        switch (t) {
+    // ---- types ----
+
+    // A declared type: built-in, a Type (udt set) or an Enum (a Long).
+    Shape resolve(VType t, const std::string& typeName, SourcePos p) {
+        Shape s;
+        s.type = t;
+        s.known = true;
+        if (t == VType::User) {
+            std::string low = lower(typeName);
+            if (enums_.count(low)) {
+                s.type = VType::Long;
+            } else if (types_.count(low)) {
+                s.udt = low;
+            } else {
+                error(p, "type '" + typeName + "' is not defined");
+                s.type = VType::Variant;
+            }
+        } else if (t == VType::Currency || t == VType::Date || t == VType::Object) {
+            error(p, "this type is not supported yet");
+            s.type = VType::Double;
+        }
+        return s;
+    }
+
+    static std::string scalarType(const Shape& s) {
+        if (!s.udt.empty())
+            return "t_" + s.udt;
+        switch (s.type) {
             case VType::Boolean:
                 return "zbl::Boolean";
             case VType::Byte:
@@ -180,27 +214,143 @@ private:
                 return "zbl::Double";
             case VType::String:
                 return "zbl::String";
-            // Until the library has a Variant, untyped names hold Doubles.
-            case VType::Variant:
-                return "zbl::Double";
             default:
-                error(p, "this type is not supported yet");
-                return "zbl::Double";
+                return "zbl::Variant";
+        }
+    }
+    static std::string cppType(const Shape& s) {
+        return s.isArray ? "zbl::Array<" + scalarType(s) + ">" : scalarType(s);
+    }
+
+    void writeType(const std::string& low) {
+        TypeInfo& t = types_[low];
+        if (t.written)
+            return;
+        if (t.writing) {
+            error(t.def->pos, "the Type '" + t.def->name + "' contains itself");
+            return;
+        }
+        t.writing = true;
+        std::string body;
+        for (const VarDecl& v : t.def->vars) {
+            Shape s = resolve(v.type, v.typeName, v.pos);
+            if (!s.udt.empty())
+                writeType(s.udt);  // a field's Type comes first
+            std::string name = lower(v.name);
+            if (t.fields.count(name)) {
+                error(v.pos, "'" + v.name + "' is already a field of '" + t.def->name + "'");
+                continue;
+            }
+            body += lineDirective(v.pos) + "    " + definition(v, s, "z_" + name) + "\n";
+            t.fields[name] = s;
+        }
+        typesOut_ += lineDirective(t.def->pos) + "struct t_" + low + " {\n" + body + "};\n\n";
+        t.written = true;
+    }
+
+    void writeEnum(const Stmt& s, std::string& out) {
+        std::string previous;
+        for (const VarDecl& v : s.vars) {
+            std::string low = lower(v.name);
+            if (globals_.count(low)) {
+                error(v.pos, "'" + v.name + "' is already declared");
+                continue;
+            }
+            std::string value = v.value            ? "zbl::cast<zbl::Long>(" + expr(*v.value) + ")"
+                                : previous.empty() ? "zbl::Long(0)"
+                                                   : "zbl::cast<zbl::Long>(zbl::add(" + previous +
+                                                         ", zbl::Long(1)))";
+            if (v.value && !isConstant(*v.value))
+                error(v.value->pos, "an Enum member's value must be a constant");
+            out += lineDirective(v.pos) + "[[maybe_unused]] static const zbl::Long z_" + low +
+                   " = " + value + ";\n";
+            Var var;
+            var.shape.type = VType::Long;
+            var.shape.known = true;
+            var.isConst = true;
+            var.cpp = "z_" + low;
+            globals_[low] = var;
+            enumMembers_[lower(s.name)].insert(low);
+            previous = "z_" + low;
         }
     }
 
-    std::string lineDirective(SourcePos p) const {
-        return "#line " + std::to_string(p.line) + " " + cppString(file_) + "\n";
+    // Whether an expression can be worked out before the program runs.
+    bool isConstant(const Expr& e) {
+        switch (e.kind) {
+            case Expr::Kind::Integer:
+            case Expr::Kind::Real:
+            case Expr::Kind::String:
+            case Expr::Kind::Bool:
+                return true;
+            case Expr::Kind::Name: {
+                const Var* v = findVar(lower(e.name));
+                return (v && v->isConst) || findConstant(lower(e.name));
+            }
+            case Expr::Kind::Member:
+                return e.args[0] && e.args[0]->kind == Expr::Kind::Name &&
+                       enums_.count(lower(e.args[0]->name)) && !findVar(lower(e.args[0]->name));
+            case Expr::Kind::Unary:
+            case Expr::Kind::Binary:
+            case Expr::Kind::Paren:
+                for (const ExprPtr& a : e.args)
+                    if (!isConstant(*a))
+                        return false;
+                return true;
+            default:
+                return false;
+        }
+    }
+
+    // The C++ definition of a variable or field, without storage class.
+    std::string definition(const VarDecl& v, Shape& s, const std::string& name) {
+        if (!v.isArray)
+            return scalarType(s) + " " + name + "{};";
+        s.isArray = true;
+        if (v.bounds.empty())
+            return cppType(s) + " " + name + ";";
+        s.isFixed = true;
+        s.rank = int(v.bounds.size());
+        std::string b;
+        for (const auto& [lo, hi] : v.bounds) {
+            for (const Expr* e : {lo.get(), hi.get()})
+                if (e && !isConstant(*e))
+                    error(e->pos,
+                          "the bounds of a fixed array must be constants; "
+                          "use ReDim for bounds known only when the program runs");
+            b += std::string(b.empty() ? "" : ", ") + "zbl::Bound{" +
+                 (lo ? "zbl::cast<zbl::Long>(" + expr(*lo) + ")" : std::string("0")) +
+                 ", zbl::cast<zbl::Long>(" + expr(*hi) + ")}";
+        }
+        return cppType(s) + " " + name + " = " + cppType(s) + "::fixed({" + b + "});";
+    }
+
+    // The directive after the #include names the module; the compiler keeps
+    // that name for every directive after it.
+    static std::string lineDirective(SourcePos p) {
+        return "#line " + std::to_string(p.line) + "\n";
+    }
+
+    Shape returnShape(const Proc& p) { return resolve(p.returnType, p.returnTypeName, p.pos); }
+
+    Shape paramShape(const Param& a) {
+        Shape s = resolve(a.type, a.typeName, a.pos);
+        s.isArray = a.isArray;
+        return s;
     }
 
     std::string signature(const Proc& p) {
-        std::string s = (p.isFunction ? cppType(p.returnType, p.pos) : std::string("void")) +
-                        " p_" + lower(p.name) + "(";
+        std::string s = (p.isFunction ? cppType(returnShape(p)) : std::string("void")) + " p_" +
+                        lower(p.name) + "(";
         for (std::size_t i = 0; i < p.params.size(); ++i) {
             const Param& a = p.params[i];
+            Shape sh = paramShape(a);
+            if (!sh.udt.empty() && !a.byRef)
+                error(a.pos, "a parameter of a Type must be passed ByRef");
             if (i)
                 s += ", ";
-            s += cppType(a.type, a.pos) + (a.byRef ? "& " : " ") + "z_" + lower(a.name);
+            s += cppType(sh) + (a.byRef || sh.isArray || !sh.udt.empty() ? "& " : " ") + "z_" +
+                 lower(a.name);
         }
         return s + ")";
     }
@@ -208,29 +358,34 @@ private:
     // Declares the variables of a Dim or Const into `scope`, writing their
     // C++ definitions to `out`.
     void declare(const Stmt& s, std::map<std::string, Var>& scope, std::string& out,
-                 const char* storage) {
+                 std::string storage) {
+        if (s.isStatic)
+            storage += "static ";
         for (const VarDecl& v : s.vars) {
             std::string low = lower(v.name);
-            if (scope.count(low)) {
+            if (scope.count(low) || (&scope == &locals_ && implicit_.count(low))) {
                 error(v.pos, "'" + v.name + "' is already declared");
                 continue;
             }
-            if (v.isArray)
-                error(v.pos, "arrays are not supported yet");
-            Var var{v.type, s.kind == Stmt::Kind::Const};
+            Var var;
+            var.shape = resolve(v.type, v.typeName, v.pos);
+            var.isConst = s.kind == Stmt::Kind::Const;
+            var.cpp = "z_" + low;
             out += lineDirective(v.pos);
             if (var.isConst) {
+                if (!isConstant(*v.value))
+                    error(v.value->pos, "a Const's value must be a constant");
                 std::string value = expr(*v.value);
                 if (v.type == VType::Variant) {
-                    var.type = v.value->type;
-                    out += std::string(storage) + "const auto z_" + low + " = " + value + ";\n";
+                    var.shape = shapeOf(*v.value);
+                    out += storage + "const auto z_" + low + " = " + value + ";\n";
                 } else {
-                    std::string t = cppType(v.type, v.pos);
-                    out += std::string(storage) + "const " + t + " z_" + low + " = zbl::cast<" + t +
-                           ">(" + value + ");\n";
+                    std::string t = scalarType(var.shape);
+                    out += storage + "const " + t + " z_" + low + " = zbl::cast<" + t + ">(" +
+                           value + ");\n";
                 }
             } else {
-                out += std::string(storage) + cppType(v.type, v.pos) + " z_" + low + "{};\n";
+                out += storage + definition(v, var.shape, var.cpp) + "\n";
             }
             scope[low] = var;
         }
@@ -241,18 +396,37 @@ private:
         locals_.clear();
         implicit_.clear();
         hoisted_.clear();
+        labels_.clear();
+        gotos_.clear();
+        blocks_.clear();
         for (const Param& a : p.params) {
             std::string low = lower(a.name);
             if (locals_.count(low))
                 error(a.pos, "duplicate parameter '" + a.name + "'");
-            locals_[low] = Var{a.type, false};
+            locals_[low] = Var{paramShape(a), false, "z_" + low};
         }
         std::string body = block(p.body, 1);
+        for (const auto& [name, use] : gotos_) {
+            auto it = labels_.find(name);
+            if (it == labels_.end()) {
+                error(use.pos, "label '" + name + "' is not defined");
+                continue;
+            }
+            // The label's blocks must all be blocks the GoTo is in.
+            const std::vector<int>& at = it->second.blocks;
+            if (at.size() > use.blocks.size() ||
+                !std::equal(at.begin(), at.end(), use.blocks.begin()))
+                error(use.pos, "GoTo cannot jump into a For, Select Case or With block");
+        }
         out_ += lineDirective(p.pos) + signature(p) + " {\n";
+        out_ += "    zbl::Frame zf_(" + cppString(p.name) + ", " + cppString(file_) + ");\n";
         if (p.isFunction)
-            out_ += "    " + cppType(p.returnType, p.pos) + " r_" + lower(p.name) + "{};\n";
-        for (const auto& [name, type] : implicit_)
-            out_ += "    [[maybe_unused]] " + cppType(type, p.pos) + " z_" + name + "{};\n";
+            out_ += "    " + cppType(returnShape(p)) + " r_" + lower(p.name) + "{};\n";
+        for (const auto& [name, type] : implicit_) {
+            Shape s;
+            s.type = type;
+            out_ += "    [[maybe_unused]] " + scalarType(s) + " z_" + name + "{};\n";
+        }
         out_ += hoisted_ + body;
         if (p.isFunction)
             out_ += "    return r_" + lower(p.name) + ";\n";
@@ -267,43 +441,33 @@ private:
         return r;
     }
 
+    // Local declarations move to the top of the procedure, where they live
+    // for the whole call, as the language has them.
+    void hoist(const std::string& decl) {
+        for (std::size_t at = 0; at < decl.size();) {
+            std::size_t nl = decl.find('\n', at);
+            std::string line = decl.substr(at, nl - at);
+            hoisted_ += (line.rfind("#line", 0) == 0 ? "" : "    ") + line + "\n";
+            at = nl + 1;
+        }
+    }
+
     std::string stmt(const Stmt& s, int depth) {
-        std::string ind(std::size_t(depth) * 4, ' ');
+        // Deep nesting stops indenting, so the text stays linear in size.
+        std::string ind(std::size_t(std::min(depth, 16)) * 4, ' ');
         std::string r = lineDirective(s.pos);
+        if (s.kind != Stmt::Kind::Label && s.kind != Stmt::Kind::Dim && s.kind != Stmt::Kind::Const)
+            r += ind + "zf_.line = " + std::to_string(s.pos.line) + ";\n";
         switch (s.kind) {
             case Stmt::Kind::Dim:
             case Stmt::Kind::Const: {
-                // Locals live for the whole procedure, as the language has them.
                 std::string decl;
                 declare(s, locals_, decl, "[[maybe_unused]] ");
-                for (std::size_t at = 0; at < decl.size();) {
-                    std::size_t nl = decl.find('\n', at);
-                    std::string line = decl.substr(at, nl - at);
-                    hoisted_ += (line.rfind("#line", 0) == 0 ? "" : "    ") + line + "\n";
-                    at = nl + 1;
-                }
+                hoist(decl);
                 return "";
             }
-            case Stmt::Kind::Assign: {
-                std::string target = lvalue(*s.target);
-                const Expr& v = *s.value;
-                // s = s & x appends in place, so building a string stays linear.
-                if (targetType(*s.target) == VType::String && v.kind == Expr::Kind::Binary &&
-                    v.bop == BinOp::Concat) {
-                    std::vector<const Expr*> parts;
-                    const Expr* e = &v;
-                    while (e->kind == Expr::Kind::Binary && e->bop == BinOp::Concat) {
-                        parts.push_back(e->args[1].get());
-                        e = e->args[0].get();
-                    }
-                    if (e->kind == Expr::Kind::Name && lower(e->name) == lower(s.target->name)) {
-                        for (auto it = parts.rbegin(); it != parts.rend(); ++it)
-                            r += ind + "zbl::append(" + target + ", " + expr(**it) + ");\n";
-                        return r;
-                    }
-                }
-                return r + ind + "zbl::assign(" + target + ", " + expr(v) + ");\n";
-            }
+            case Stmt::Kind::Assign:
+                return r + assignment(s, ind);
             case Stmt::Kind::Call:
                 return r + ind + call(s.pos, s.name, s.suffix, s.args, false) + ";\n";
             case Stmt::Kind::Print: {
@@ -324,29 +488,13 @@ private:
                 if (!s.elseBody.empty())
                     r += ind + "} else {\n" + block(s.elseBody, depth + 1);
                 return r + ind + "}\n";
-            case Stmt::Kind::For: {
-                if (!s.target)
-                    return "";
-                int id = ++labels_;
-                std::string v = lvalue(*s.target), n = std::to_string(id);
-                std::string t = "std::remove_reference_t<decltype(" + v + ")>";
-                r += ind + "{\n";
-                r += ind + "    zbl::assign(" + v + ", " + expr(*s.from) + ");\n";
-                r += ind + "    const " + t + " ze_" + n + " = zbl::cast<" + t + ">(" +
-                     expr(*s.to) + ");\n";
-                r += ind + "    const " + t + " zs_" + n + " = zbl::cast<" + t + ">(" +
-                     (s.step ? expr(*s.step) : std::string("zbl::Integer(1)")) + ");\n";
-                r += ind + "    for (; zbl::for_continue(" + v + ", ze_" + n + ", zs_" + n +
-                     "); zbl::assign(" + v + ", zbl::add(" + v + ", zs_" + n + "))) {\n";
-                loops_.push_back({"for", id});
-                r += block(s.body, depth + 2);
-                loops_.pop_back();
-                r += ind + "    }\n" + ind + "}\n";
-                return r + loopEnd(id, ind);
-            }
+            case Stmt::Kind::For:
+                return r + forLoop(s, ind, depth);
+            case Stmt::Kind::ForEach:
+                return r + forEach(s, ind, depth);
             case Stmt::Kind::Do:
             case Stmt::Kind::While: {
-                int id = ++labels_;
+                int id = ++counter_;
                 std::string test;
                 if (s.cond)
                     test = std::string(s.until ? "!" : "") + "zbl::truth(" + expr(*s.cond) + ")";
@@ -361,58 +509,315 @@ private:
                     r += ind + "do {\n" + body + ind + "} while (" + test + ");\n";
                 return r + loopEnd(id, ind);
             }
-            case Stmt::Kind::Exit: {
-                if (s.exitWhat == "sub" || s.exitWhat == "function") {
-                    if (!proc_ || proc_->isFunction != (s.exitWhat == "function")) {
-                        error(s.pos, "'Exit " + s.exitWhat + "' outside a " + s.exitWhat);
-                        return "";
-                    }
-                    return r + ind +
-                           (proc_->isFunction ? "return r_" + lower(proc_->name) + ";\n"
-                                              : "return;\n");
-                }
-                for (auto it = loops_.rbegin(); it != loops_.rend(); ++it)
-                    if (it->first == s.exitWhat) {
-                        usedLabels_.insert(it->second);
-                        return r + ind + "goto zx_" + std::to_string(it->second) + ";\n";
-                    }
-                error(s.pos, "'Exit " + s.exitWhat + "' outside a " + s.exitWhat + " loop");
-                return "";
-            }
-            case Stmt::Kind::Select: {
-                std::string n = "zc_" + std::to_string(++labels_);
-                r += ind + "{\n" + ind + "    const auto " + n + " = " + expr(*s.value) + ";\n";
-                bool first = true;
-                for (const CaseClause& c : s.cases) {
-                    std::string body = block(c.body, depth + 2);
-                    if (c.isElse) {
-                        r += ind + (first ? "    {\n" : "    } else {\n") + body;
-                    } else {
-                        std::string test;
-                        for (const CaseItem& item : c.items) {
-                            if (!test.empty())
-                                test += " || ";
-                            if (item.kind == CaseItem::Kind::Range)
-                                test += "(zbl::ge(" + n + ", " + expr(*item.a) + ") && zbl::le(" +
-                                        n + ", " + expr(*item.b) + "))";
-                            else
-                                test +=
-                                    std::string(binName(
-                                        item.kind == CaseItem::Kind::Is ? item.op : BinOp::Eq)) +
-                                    "(" + n + ", " + expr(*item.a) + ")";
-                        }
-                        r += ind + (first ? "    if (" : "    } else if (") + test + ") {\n" + body;
-                    }
-                    first = false;
-                }
-                if (!first)
-                    r += ind + "    }\n";
-                return r + ind + "}\n";
-            }
+            case Stmt::Kind::Exit:
+                return r + exitStmt(s, ind);
+            case Stmt::Kind::Select:
+                return r + select(s, ind, depth);
             case Stmt::Kind::End:
                 return r + ind + "zbl::end_program();\n";
+            case Stmt::Kind::ReDim:
+                return r + redim(s, ind);
+            case Stmt::Kind::Erase:
+                for (const ExprPtr& a : s.args) {
+                    Shape sh = shapeOf(*a);
+                    if (!sh.isArray && !(sh.type == VType::Variant && a->kind == Expr::Kind::Name))
+                        error(a->pos, "Erase needs an array");
+                    else
+                        r += ind + "zbl::array_of(" + lvalue(*a) + ").erase();\n";
+                }
+                return r;
+            case Stmt::Kind::With:
+                return r + withBlock(s, ind, depth);
+            case Stmt::Kind::GoTo:
+                gotos_.emplace_back(lower(s.name), LabelUse{s.pos, blocks_});
+                return r + ind + "goto zl_" + lower(s.name) + ";\n";
+            case Stmt::Kind::Label: {
+                std::string low = lower(s.name);
+                if (labels_.count(low))
+                    error(s.pos, "label '" + s.name + "' is already defined");
+                labels_[low] = LabelUse{s.pos, blocks_};
+                return r + "zl_" + low + ":;\n";
+            }
+            case Stmt::Kind::Input:
+            case Stmt::Kind::LineInput:
+                return r + input(s, ind);
+            case Stmt::Kind::TypeDef:
+            case Stmt::Kind::EnumDef:
+                error(s.pos, "Type and Enum belong at the top of the module");
+                return "";
         }
         return r;
+    }
+
+    std::string assignment(const Stmt& s, const std::string& ind) {
+        Shape target = shapeOf(*s.target);
+        const Expr& v = *s.value;
+        Shape value = shapeOf(v);
+        if (target.isArray || value.isArray) {
+            // A whole array: into a dynamic array or a Variant.
+            bool intoVariant =
+                !target.isArray && target.type == VType::Variant && target.udt.empty();
+            if (!intoVariant && (!target.isArray || target.isFixed)) {
+                error(s.pos, target.isArray
+                                 ? "cannot assign to a fixed array"
+                                 : "an array cannot be assigned to '" + s.target->name + "'");
+                return "";
+            }
+            if (!value.isArray && !(value.type == VType::Variant && value.udt.empty())) {
+                error(v.pos, "type mismatch: an array is needed here");
+                return "";
+            }
+            if (!value.udt.empty() || !target.udt.empty()) {
+                if (value.udt != target.udt || intoVariant)
+                    error(v.pos, "type mismatch: arrays of different Types");
+                else
+                    return ind + "zbl::assign_array(" + lvalue(*s.target) + ", " + anyExpr(v) +
+                           ");\n";
+                return "";
+            }
+            return ind + "zbl::assign_array(" + lvalue(*s.target) + ", " + anyExpr(v) + ");\n";
+        }
+        if (!target.udt.empty() || !value.udt.empty()) {
+            if (target.udt != value.udt) {
+                error(v.pos, "type mismatch: a value of another Type");
+                return "";
+            }
+            return ind + lvalue(*s.target) + " = " + anyExpr(v) + ";\n";
+        }
+        std::string t = lvalue(*s.target);
+        // s = s & x appends in place, so building a string stays linear.
+        if (target.type == VType::String && target.known && v.kind == Expr::Kind::Binary &&
+            v.bop == BinOp::Concat && s.target->kind == Expr::Kind::Name) {
+            std::vector<const Expr*> parts;
+            const Expr* e = &v;
+            while (e->kind == Expr::Kind::Binary && e->bop == BinOp::Concat) {
+                parts.push_back(e->args[1].get());
+                e = e->args[0].get();
+            }
+            if (e->kind == Expr::Kind::Name && lower(e->name) == lower(s.target->name)) {
+                std::string r;
+                for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+                    r += ind + "zbl::append(" + t + ", " + expr(**it) + ");\n";
+                return r;
+            }
+        }
+        return ind + "zbl::assign(" + t + ", " + expr(v) + ");\n";
+    }
+
+    std::string forLoop(const Stmt& s, const std::string& ind, int depth) {
+        if (!s.target)
+            return "";
+        Shape sh = shapeOf(*s.target);
+        if (sh.isArray || !sh.udt.empty() || sh.type == VType::String) {
+            error(s.target->pos, "a For loop needs a numeric variable");
+            return "";
+        }
+        int id = ++counter_;
+        std::string v = lvalue(*s.target), n = std::to_string(id);
+        std::string t = "std::remove_reference_t<decltype(" + v + ")>";
+        std::string r = ind + "{\n";
+        r += ind + "    zbl::assign(" + v + ", " + expr(*s.from) + ");\n";
+        r +=
+            ind + "    const " + t + " ze_" + n + " = zbl::cast<" + t + ">(" + expr(*s.to) + ");\n";
+        r += ind + "    const " + t + " zs_" + n + " = zbl::cast<" + t + ">(" +
+             (s.step ? expr(*s.step) : std::string("zbl::Integer(1)")) + ");\n";
+        r += ind + "    for (; zbl::for_continue(" + v + ", ze_" + n + ", zs_" + n +
+             "); zbl::assign(" + v + ", zbl::add(" + v + ", zs_" + n + "))) {\n";
+        loops_.push_back({"for", id});
+        blocks_.push_back(id);
+        r += block(s.body, depth + 2);
+        blocks_.pop_back();
+        loops_.pop_back();
+        r += ind + "    }\n" + ind + "}\n";
+        return r + loopEnd(id, ind);
+    }
+
+    std::string forEach(const Stmt& s, const std::string& ind, int depth) {
+        if (!s.target || !s.value)
+            return "";
+        Shape target = shapeOf(*s.target), coll = shapeOf(*s.value);
+        if (!coll.isArray && !(coll.type == VType::Variant && coll.udt.empty())) {
+            error(s.value->pos, "For Each needs an array");
+            return "";
+        }
+        if (!coll.udt.empty() || target.isArray || !target.udt.empty()) {
+            error(s.target->pos, "For Each over an array of a Type is not supported");
+            return "";
+        }
+        int id = ++counter_;
+        std::string n = std::to_string(id), v = lvalue(*s.target);
+        std::string r = ind + "{\n";
+        // An array the loop does not own is held by a copy.
+        if (s.value->kind == Expr::Kind::Name && findVar(lower(s.value->name)))
+            r += ind + "    auto& zc_" + n + " = zbl::array_of(" + anyExpr(*s.value) + ");\n";
+        else
+            r += ind + "    auto zt_" + n + " = " + anyExpr(*s.value) + ";\n" + ind +
+                 "    auto& zc_" + n + " = zbl::array_of(zt_" + n + ");\n";
+        r += ind + "    for (std::size_t zi_" + n + " = 0; zi_" + n + " < zc_" + n +
+             ".count(); ++zi_" + n + ") {\n";
+        r += ind + "        zbl::assign(" + v + ", zc_" + n + ".flat(zi_" + n + "));\n";
+        loops_.push_back({"for", id});
+        blocks_.push_back(id);
+        r += block(s.body, depth + 2);
+        blocks_.pop_back();
+        loops_.pop_back();
+        r += ind + "    }\n" + ind + "}\n";
+        return r + loopEnd(id, ind);
+    }
+
+    std::string exitStmt(const Stmt& s, const std::string& ind) {
+        if (s.exitWhat == "sub" || s.exitWhat == "function") {
+            if (!proc_ || proc_->isFunction != (s.exitWhat == "function")) {
+                error(s.pos, "'Exit " + s.exitWhat + "' outside a " + s.exitWhat);
+                return "";
+            }
+            return ind +
+                   (proc_->isFunction ? "return r_" + lower(proc_->name) + ";\n" : "return;\n");
+        }
+        for (auto it = loops_.rbegin(); it != loops_.rend(); ++it)
+            if (it->first == s.exitWhat) {
+                usedLabels_.insert(it->second);
+                return ind + "goto zx_" + std::to_string(it->second) + ";\n";
+            }
+        error(s.pos, "'Exit " + s.exitWhat + "' outside a " + s.exitWhat + " loop");
+        return "";
+    }
+
+    std::string select(const Stmt& s, const std::string& ind, int depth) {
+        int id = ++counter_;
+        std::string n = "zc_" + std::to_string(id);
+        std::string r = ind + "{\n" + ind + "    const auto " + n + " = " + expr(*s.value) + ";\n";
+        blocks_.push_back(id);
+        bool first = true;
+        for (const CaseClause& c : s.cases) {
+            std::string body = block(c.body, depth + 2);
+            if (c.isElse) {
+                r += ind + (first ? "    {\n" : "    } else {\n") + body;
+            } else {
+                std::string test;
+                for (const CaseItem& item : c.items) {
+                    if (!test.empty())
+                        test += " || ";
+                    if (item.kind == CaseItem::Kind::Range)
+                        test += "(zbl::ge(" + n + ", " + expr(*item.a) + ") && zbl::le(" + n +
+                                ", " + expr(*item.b) + "))";
+                    else
+                        test += std::string(binName(item.kind == CaseItem::Kind::Is ? item.op
+                                                                                    : BinOp::Eq)) +
+                                "(" + n + ", " + expr(*item.a) + ")";
+                }
+                r += ind + (first ? "    if (" : "    } else if (") + test + ") {\n" + body;
+            }
+            first = false;
+        }
+        blocks_.pop_back();
+        if (!first)
+            r += ind + "    }\n";
+        return r + ind + "}\n";
+    }
+
+    std::string redim(const Stmt& s, const std::string& ind) {
+        std::string r;
+        for (const VarDecl& v : s.vars) {
+            std::string low = lower(v.name);
+            const Var* var = findVar(low);
+            Shape want = resolve(v.type, v.typeName, v.pos);
+            std::string target;
+            if (!var) {
+                if (isOwnResult(low) || procs_.count(low)) {
+                    error(v.pos, "'" + v.name + "' is not an array");
+                    continue;
+                }
+                // ReDim of a new name declares a dynamic array.
+                Var nv;
+                nv.shape = want;
+                nv.shape.isArray = true;
+                nv.cpp = "z_" + low;
+                hoist(lineDirective(v.pos) + "[[maybe_unused]] " + cppType(nv.shape) + " z_" + low +
+                      ";\n");
+                locals_[low] = nv;
+                target = nv.cpp;
+            } else if (var->shape.isArray) {
+                if (var->shape.isFixed) {
+                    error(v.pos, "array already dimensioned: '" + v.name + "' has fixed bounds");
+                    continue;
+                }
+                if (v.hasAs && (want.type != var->shape.type || want.udt != var->shape.udt)) {
+                    error(v.pos, "ReDim cannot change the type of '" + v.name + "'");
+                    continue;
+                }
+                target = var->cpp;
+            } else if (var->shape.type == VType::Variant && var->shape.udt.empty() &&
+                       !var->isConst) {
+                target = var->cpp + ".makeArray()";
+            } else {
+                error(v.pos, "'" + v.name + "' is not an array");
+                continue;
+            }
+            std::string b;
+            for (const auto& [lo, hi] : v.bounds)
+                b += std::string(b.empty() ? "" : ", ") + "zbl::Bound{" +
+                     (lo ? "zbl::cast<zbl::Long>(" + expr(*lo) + ")" : std::string("0")) +
+                     ", zbl::cast<zbl::Long>(" + expr(*hi) + ")}";
+            r += ind + target + ".redim({" + b + "}, " + (s.preserve ? "true" : "false") + ");\n";
+        }
+        return r;
+    }
+
+    std::string withBlock(const Stmt& s, const std::string& ind, int depth) {
+        Shape sh = shapeOf(*s.target);
+        if (sh.udt.empty() || sh.isArray) {
+            error(s.target->pos, "With needs a value of a Type");
+            return "";
+        }
+        int id = ++counter_;
+        std::string n = "zw_" + std::to_string(id);
+        bool lv = s.target->kind == Expr::Kind::Name || s.target->kind == Expr::Kind::Call ||
+                  s.target->kind == Expr::Kind::Member;
+        std::string r = ind + "{\n" + ind + "    auto" + (lv ? "& " : " ") + n + " = " +
+                        (lv ? lvalue(*s.target) : anyExpr(*s.target)) + ";\n";
+        with_.push_back({n, sh});
+        blocks_.push_back(id);
+        r += block(s.body, depth + 1);
+        blocks_.pop_back();
+        with_.pop_back();
+        return r + ind + "}\n";
+    }
+
+    std::string input(const Stmt& s, const std::string& ind) {
+        if (!m_.optionConsole)
+            error(s.pos, "Input needs Option Console On");
+        std::string prompt = s.value ? expr(*s.value) : std::string("zbl::String()");
+        auto scalarTarget = [&](const Expr& e) {
+            Shape sh = shapeOf(e);
+            if (sh.isArray || !sh.udt.empty()) {
+                error(e.pos, "Input needs a variable of a simple type");
+                return false;
+            }
+            return true;
+        };
+        if (s.kind == Stmt::Kind::LineInput) {
+            if (!scalarTarget(*s.target))
+                return "";
+            return ind + "zbl::assign(" + lvalue(*s.target) + ", zbl::line_input(" + prompt +
+                   "));\n";
+        }
+        // Fields for numeric variables must be numbers, or the prompt repeats.
+        std::string numeric;
+        for (const ExprPtr& a : s.args) {
+            Shape sh = shapeOf(*a);
+            bool isNumber = sh.known && sh.type != VType::String && sh.type != VType::Variant;
+            numeric += std::string(numeric.empty() ? "" : ", ") + (isNumber ? "true" : "false");
+        }
+        std::string n = "zi_" + std::to_string(++counter_);
+        std::string r = ind + "{\n" + ind + "    const auto " + n + " = zbl::input_fields(" +
+                        prompt + ", " + (s.question ? "true" : "false") + ", " +
+                        std::to_string(s.args.size()) + ", std::vector<bool>{" + numeric + "});\n";
+        for (std::size_t i = 0; i < s.args.size(); ++i)
+            if (scalarTarget(*s.args[i]))
+                r += ind + "    zbl::assign_input(" + lvalue(*s.args[i]) + ", " + n + "[" +
+                     std::to_string(i) + "]);\n";
+        return r + ind + "}\n";
     }
 
     std::string loopEnd(int id, const std::string& ind) {
@@ -424,13 +829,14 @@ private:
     // ---- names ----
 
     // Looks a name up as a variable: procedure locals, then the module.
-    const Var* findVar(const std::string& low) const {
+    const Var* findVar(const std::string& low) {
         if (auto it = locals_.find(low); it != locals_.end())
             return &it->second;
         if (auto it = implicit_.find(low); it != implicit_.end()) {
-            static thread_local Var v;
-            v = Var{it->second, false};
-            return &v;
+            implicitVar_.shape.type = it->second;
+            implicitVar_.shape.known = true;
+            implicitVar_.cpp = "z_" + low;
+            return &implicitVar_;
         }
         if (auto it = globals_.find(low); it != globals_.end())
             return &it->second;
@@ -441,31 +847,153 @@ private:
         return proc_ && proc_->isFunction && lower(proc_->name) == low;
     }
 
-    VType targetType(const Expr& e) const {
-        std::string low = lower(e.name);
-        if (isOwnResult(low) && !findVar(low))
-            return proc_->returnType;
-        const Var* v = findVar(low);
-        return v ? v->type : VType::Variant;
+    const Shape* fieldOf(const Shape& object, const std::string& field, SourcePos p,
+                         const std::string& name) {
+        if (object.udt.empty() || object.isArray) {
+            error(p, "'." + name + "' needs a value of a Type");
+            return nullptr;
+        }
+        const TypeInfo& t = types_[object.udt];
+        auto it = t.fields.find(field);
+        if (it == t.fields.end()) {
+            error(p, "'" + name + "' is not a field of '" + t.def->name + "'");
+            return nullptr;
+        }
+        return &it->second;
     }
 
-    // A name that can be assigned to: a variable or the function's result.
+    bool isEnumName(const Expr& e) {
+        return e.kind == Expr::Kind::Name && enums_.count(lower(e.name)) && !findVar(lower(e.name));
+    }
+
+    // The shape of an expression, without reporting anything.
+    Shape shapeOf(const Expr& e) {
+        Shape s;
+        switch (e.kind) {
+            case Expr::Kind::Integer:
+            case Expr::Kind::Real:
+            case Expr::Kind::String:
+            case Expr::Kind::Bool:
+                s.type = e.type;
+                s.known = true;
+                return s;
+            case Expr::Kind::Name:
+            case Expr::Kind::Call: {
+                std::string low = lower(e.name);
+                if (const Var* v = findVar(low)) {
+                    if (e.kind == Expr::Kind::Name)
+                        return v->shape;
+                    s = v->shape;
+                    s.isArray = s.isFixed = false;  // an element
+                    return s;
+                }
+                if (isOwnResult(low) && e.kind == Expr::Kind::Name)
+                    return returnShape(*proc_);
+                if (auto it = procs_.find(low); it != procs_.end() && it->second->isFunction)
+                    return returnShape(*it->second);
+                if (const Builtin* b = findBuiltin(low)) {
+                    s.type = b->result == 'S' ? VType::String : VType::Variant;
+                    s.known = b->result == 'S';
+                    if (b->result == 'A') {
+                        s.type = VType::String;
+                        s.isArray = true;
+                        s.rank = 1;
+                    }
+                    return s;
+                }
+                if (e.kind == Expr::Kind::Name && !findConstant(low))
+                    s.type = suffixType(e.suffix);
+                return s;
+            }
+            case Expr::Kind::Member: {
+                if (e.args[0] && isEnumName(*e.args[0])) {
+                    s.type = VType::Long;
+                    s.known = true;
+                    return s;
+                }
+                Shape object = e.args[0]       ? shapeOf(*e.args[0])
+                               : with_.empty() ? Shape{}
+                                               : with_.back().shape;
+                if (object.udt.empty() || object.isArray)
+                    return s;
+                const TypeInfo& t = types_[object.udt];
+                auto it = t.fields.find(lower(e.name));
+                if (it == t.fields.end())
+                    return s;
+                s = it->second;
+                if (e.indexed)
+                    s.isArray = s.isFixed = false;
+                return s;
+            }
+            case Expr::Kind::Binary:
+                if (e.bop == BinOp::Concat) {
+                    s.type = VType::String;
+                    s.known = true;
+                }
+                return s;
+            default:
+                return s;
+        }
+    }
+
+    // An index list: every index present.
+    std::string indexes(const std::vector<ExprPtr>& args, std::size_t from, SourcePos p) {
+        std::string r;
+        for (std::size_t i = from; i < args.size(); ++i) {
+            if (!args[i]) {
+                error(p, "an index is missing");
+                return "0";
+            }
+            r += (i > from ? ", " : "") + expr(*args[i]);
+        }
+        return r;
+    }
+
+    // An element of an array variable or of a Variant holding an array.
+    std::string element(const std::string& base, const Shape& sh, const std::vector<ExprPtr>& args,
+                        std::size_t from, SourcePos p, const std::string& name) {
+        std::size_t n = args.size() - from;
+        if (n == 0) {
+            error(p, "'" + name + "' needs an index");
+            return base;
+        }
+        if (sh.isArray) {
+            if (sh.isFixed && int(n) != sh.rank)
+                error(p, "wrong number of dimensions for '" + name + "'");
+            return base + "(" + indexes(args, from, p) + ")";
+        }
+        if (sh.type == VType::Variant && sh.udt.empty())
+            return "zbl::velem(" + base + ", " + indexes(args, from, p) + ")";
+        error(p, "'" + name + "' is not an array");
+        return base;
+    }
+
+    // A place that can be assigned to: a variable, an array element, a
+    // field, or the function's result.
     std::string lvalue(const Expr& e) {
-        if (e.kind != Expr::Kind::Name) {
-            error(e.pos, e.kind == Expr::Kind::Call ? "arrays are not supported yet"
-                                                    : "expected a variable");
+        if (e.kind == Expr::Kind::Member)
+            return member(e);
+        if (e.kind != Expr::Kind::Name && e.kind != Expr::Kind::Call) {
+            error(e.pos, "expected a variable");
             return "zbl::lv(0.0)";
         }
         std::string low = lower(e.name);
         if (const Var* v = findVar(low)) {
-            if (v->isConst)
+            if (v->isConst) {
                 error(e.pos, "cannot assign to the constant '" + e.name + "'");
-            return "z_" + low;
+                return "zbl::lv(0.0)";
+            }
+            if (e.kind == Expr::Kind::Call)
+                return element(v->cpp, v->shape, e.args, 0, e.pos, e.name);
+            return v->cpp;
         }
-        if (isOwnResult(low))
+        if (isOwnResult(low) && e.kind == Expr::Kind::Name)
             return "r_" + low;
-        if (procs_.count(low) || findBuiltin(low)) {
-            error(e.pos, "cannot assign to '" + e.name + "'");
+        if (procs_.count(low) || findBuiltin(low) || findConstant(low) ||
+            e.kind == Expr::Kind::Call) {
+            error(e.pos, e.kind == Expr::Kind::Call && !procs_.count(low) && !findBuiltin(low)
+                             ? "'" + e.name + "' is not defined"
+                             : "cannot assign to '" + e.name + "'");
             return "zbl::lv(0.0)";
         }
         return implicitVar(e);
@@ -478,11 +1006,82 @@ private:
         } else if (proc_) {
             implicit_.emplace(low, suffixType(e.suffix));
             return "z_" + low;
+        } else {
+            error(e.pos, "'" + e.name + "' is not defined");
         }
-        return "zbl::lv(0.0)";
+        return "zbl::lv(zbl::Variant())";
+    }
+
+    std::string member(const Expr& e) {
+        if (e.args[0] && isEnumName(*e.args[0])) {
+            std::string m = lower(e.name);
+            if (!enumMembers_[lower(e.args[0]->name)].count(m)) {
+                error(e.pos, "'" + e.name + "' is not a member of '" + e.args[0]->name + "'");
+                return "zbl::Long(0)";
+            }
+            return "z_" + m;
+        }
+        std::string base;
+        Shape object;
+        if (!e.args[0]) {
+            if (with_.empty()) {
+                error(e.pos, "'." + e.name + "' outside a With block");
+                return "zbl::lv(0.0)";
+            }
+            base = with_.back().cpp;
+            object = with_.back().shape;
+        } else {
+            object = shapeOf(*e.args[0]);
+            base = anyExpr(*e.args[0]);
+        }
+        const Shape* f = fieldOf(object, lower(e.name), e.pos, e.name);
+        if (!f)
+            return "zbl::lv(0.0)";
+        std::string r = base + ".z_" + lower(e.name);
+        if (e.indexed)
+            return element(r, *f, e.args, 1, e.pos, e.name);
+        return r;
     }
 
     // ---- expressions ----
+
+    // Argument of a ByRef parameter: the variable itself when its type is
+    // the parameter's, else a copy that lives for the statement.
+    std::string byRefArg(const Param& a, const Shape& param, const Expr& arg) {
+        Shape sh = shapeOf(arg);
+        bool place = arg.kind == Expr::Kind::Name || arg.kind == Expr::Kind::Call ||
+                     arg.kind == Expr::Kind::Member;
+        if (param.isArray || !param.udt.empty()) {
+            bool ok = sh.isArray == param.isArray && sh.udt == param.udt &&
+                      (param.udt.empty() ? sh.type == param.type : true) && place;
+            if (param.isArray && sh.isArray && arg.kind != Expr::Kind::Name)
+                ok = false;
+            if (!ok) {
+                error(arg.pos, "argument '" + a.name + "' needs " +
+                                   (param.isArray ? "an array of " + scalarType(param).substr(
+                                                                         param.udt.empty() ? 5 : 2)
+                                                  : "a value of the Type '" + param.udt + "'"));
+                return "zbl::lv(" + cppType(param) + "{})";
+            }
+            if (sh.isArray && arg.kind == Expr::Kind::Name) {
+                if (const Var* v = findVar(lower(arg.name)); v && v->isConst)
+                    error(arg.pos, "a constant cannot be passed as an array");
+            }
+            return lvalue(arg);
+        }
+        if (place && sh.known && sh.type == param.type && sh.udt.empty() && !sh.isArray) {
+            bool isConst = false;
+            if (arg.kind == Expr::Kind::Name)
+                if (const Var* v = findVar(lower(arg.name)))
+                    isConst = v->isConst;
+            bool isProc = arg.kind != Expr::Kind::Member && !findVar(lower(arg.name)) &&
+                          !isOwnResult(lower(arg.name));
+            if (!isConst && !isProc)
+                return lvalue(arg);
+        }
+        std::string t = scalarType(param);
+        return "zbl::lv(zbl::cast<" + t + ">(" + expr(arg) + "))";
+    }
 
     std::string call(SourcePos pos, const std::string& name, char suffix,
                      const std::vector<ExprPtr>& args, bool needValue) {
@@ -497,78 +1096,125 @@ private:
             std::string r = "p_" + low + "(";
             for (std::size_t i = 0; i < p.params.size(); ++i) {
                 const Param& a = p.params[i];
-                std::string t = cppType(a.type, a.pos);
+                Shape param = paramShape(a);
+                std::string t = cppType(param);
                 if (i)
                     r += ", ";
                 const Expr* arg = i < args.size() ? args[i].get() : nullptr;
                 if (!arg) {
                     if (!a.optional)
                         error(pos, "argument '" + a.name + "' is not optional");
+                    if (param.isArray || !param.udt.empty()) {
+                        r += "zbl::lv(" + t + "{})";
+                        continue;
+                    }
                     std::string def = a.defaultValue ? expr(*a.defaultValue) : t + "{}";
                     r += a.byRef ? "zbl::lv(zbl::cast<" + t + ">(" + def + "))"
                                  : "zbl::cast<" + t + ">(" + def + ")";
                     continue;
                 }
-                if (a.byRef && arg->kind == Expr::Kind::Name) {
-                    // A variable of the parameter's own type is passed by reference.
-                    std::string argLow = lower(arg->name);
-                    const Var* v = findVar(argLow);
-                    if (v && !v->isConst && v->type == a.type) {
-                        r += "z_" + argLow;
-                        continue;
-                    }
-                    if (!v && isOwnResult(argLow) && proc_->returnType == a.type) {
-                        r += "r_" + argLow;
-                        continue;
-                    }
-                }
-                std::string value = "zbl::cast<" + t + ">(" + expr(*arg) + ")";
-                r += a.byRef ? "zbl::lv(" + value + ")" : value;
+                if (a.byRef || param.isArray || !param.udt.empty())
+                    r += byRefArg(a, param, *arg);
+                else
+                    r += "zbl::cast<" + t + ">(" + expr(*arg) + ")";
             }
             return r + ")";
         }
-        if (const Builtin* b = findBuiltin(low)) {
-            if (suffix && !(suffix == '$' && b->dollar))
-                error(pos, "'" + name + suffix + "' is not defined");
-            std::string params = b->params;
-            if (args.size() < std::size_t(b->required) || args.size() > params.size())
-                error(pos, "wrong number of arguments to '" + name + "'");
-            std::string r = std::string(b->cpp) + "(";
-            for (std::size_t i = 0; i < args.size() && i < params.size(); ++i) {
-                if (i)
-                    r += ", ";
-                if (!args[i]) {
-                    error(pos,
-                          "argument " + std::to_string(i + 1) + " of '" + name + "' is missing");
-                    r += "0";
-                    continue;
-                }
-                std::string v = expr(*args[i]);
-                switch (params[i]) {
-                    case 'S':
-                        r += "zbl::cast<zbl::String>(" + v + ")";
-                        break;
-                    case 'L':
-                        r += "zbl::cast<zbl::Long>(" + v + ")";
-                        break;
-                    case 'D':
-                        r += "zbl::cast<zbl::Double>(" + v + ")";
-                        break;
-                    default:
-                        r += v;
-                }
-            }
-            return r + ")";
-        }
-        if (findVar(low)) {
-            error(pos, "arrays are not supported yet");
-        } else {
-            error(pos, "'" + name + "' is not defined");
-        }
+        if (const Builtin* b = findBuiltin(low))
+            return builtin(*b, pos, name, suffix, args, needValue);
+        error(pos, "'" + name + "' is not defined");
         return "0";
     }
 
+    std::string builtin(const Builtin& b, SourcePos pos, const std::string& name, char suffix,
+                        const std::vector<ExprPtr>& args, bool needValue) {
+        if (suffix && !(suffix == '$' && b.dollar))
+            error(pos, "'" + name + suffix + "' is not defined");
+        if (needValue && b.result == '-')
+            error(pos, "'" + name + "' has no value");
+        std::string params = b.params;
+        // InStr(start, s, find [, compare]) or InStr(s, find).
+        if (std::string(b.name) == "instr")
+            params = args.size() >= 3 ? "LSSL" : "SS";
+        if (args.size() < std::size_t(b.required) || args.size() > params.size()) {
+            error(pos, "wrong number of arguments to '" + name + "'");
+            return "0";
+        }
+        std::string r = std::string(b.cpp) + "(";
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (i)
+                r += ", ";
+            if (!args[i]) {
+                std::string def = defaultArg(b, i);
+                if (def.empty())
+                    error(pos,
+                          "argument " + std::to_string(i + 1) + " of '" + name + "' is missing");
+                r += def.empty() ? "0" : def;
+                continue;
+            }
+            if (params[i] == 'R') {
+                Shape sh = shapeOf(*args[i]);
+                if ((!sh.isArray && !(sh.type == VType::Variant && sh.udt.empty())) ||
+                    !sh.udt.empty()) {
+                    error(args[i]->pos, "'" + name + "' needs an array");
+                    r += "zbl::Variant()";
+                } else {
+                    r += anyExpr(*args[i]);
+                }
+                continue;
+            }
+            std::string v = expr(*args[i]);
+            switch (params[i]) {
+                case 'S':
+                    r += "zbl::cast<zbl::String>(" + v + ")";
+                    break;
+                case 'L':
+                    r += "zbl::cast<zbl::Long>(" + v + ")";
+                    break;
+                case 'D':
+                    r += "zbl::cast<zbl::Double>(" + v + ")";
+                    break;
+                case 'F':
+                    r += "zbl::cast<zbl::Single>(" + v + ")";
+                    break;
+                default:
+                    r += v;
+            }
+        }
+        return r + ")";
+    }
+
+    static std::string defaultArg(const Builtin& b, std::size_t i) {
+        std::string all = b.defaults;
+        std::size_t at = 0;
+        for (std::size_t k = 0; k < i; ++k) {
+            at = all.find('|', at);
+            if (at == std::string::npos)
+                return "";
+            ++at;
+        }
+        return all.substr(at, all.find('|', at) - at);
+    }
+
+    // A value: anything but a whole array or a value of a Type.
     std::string expr(const Expr& e) {
+        if (e.kind == Expr::Kind::Name || e.kind == Expr::Kind::Call ||
+            e.kind == Expr::Kind::Member) {
+            Shape sh = shapeOf(e);
+            if (sh.isArray) {
+                error(e.pos, "'" + e.name + "' is an array: give an index");
+                return "0";
+            }
+            if (!sh.udt.empty()) {
+                error(e.pos,
+                      "a value of the Type '" + types_[sh.udt].def->name + "' cannot be used here");
+                return "0";
+            }
+        }
+        return anyExpr(e);
+    }
+
+    std::string anyExpr(const Expr& e) {
         switch (e.kind) {
             case Expr::Kind::Integer:
                 return std::string(e.type == VType::Long ? "zbl::Long(" : "zbl::Integer(") +
@@ -577,6 +1223,8 @@ private:
                 char buf[40];
                 std::snprintf(buf, sizeof buf, "%.17g", e.rval);
                 std::string v = buf;
+                if (v == "inf")
+                    v = "1e308";  // the lexer's overflow is reported; keep the C++ valid
                 if (v.find_first_of(".e") == std::string::npos)
                     v += ".0";
                 return e.type == VType::Single ? "zbl::Single(" + v + ")"
@@ -589,16 +1237,28 @@ private:
                 return e.ival ? "true" : "false";
             case Expr::Kind::Name: {
                 std::string low = lower(e.name);
-                if (findVar(low))
-                    return "z_" + low;
+                if (const Var* v = findVar(low))
+                    return v->cpp;
                 if (isOwnResult(low))
                     return "r_" + low;
                 if (procs_.count(low) || findBuiltin(low))
                     return call(e.pos, e.name, e.suffix, {}, true);
+                if (const char* c = findConstant(low); c && !e.suffix)
+                    return c;
+                if (enums_.count(low) || types_.count(low)) {
+                    error(e.pos, "'" + e.name + "' is a type, not a value");
+                    return "0";
+                }
                 return implicitVar(e);
             }
-            case Expr::Kind::Call:
+            case Expr::Kind::Call: {
+                std::string low = lower(e.name);
+                if (const Var* v = findVar(low))
+                    return element(v->cpp, v->shape, e.args, 0, e.pos, e.name);
                 return call(e.pos, e.name, e.suffix, e.args, true);
+            }
+            case Expr::Kind::Member:
+                return member(e);
             case Expr::Kind::Paren:
                 return "(" + expr(*e.args[0]) + ")";
             case Expr::Kind::Unary:
@@ -607,7 +1267,7 @@ private:
             case Expr::Kind::Binary: {
                 const char* f = binName(e.bop);
                 if (!f) {
-                    error(e.pos, "'Is' needs objects, which are not supported yet");
+                    error(e.pos, "'Is' compares objects, which Zorbel programs do not have");
                     return "false";
                 }
                 return std::string(f) + "(" + expr(*e.args[0]) + ", " + expr(*e.args[1]) + ")";
@@ -619,15 +1279,23 @@ private:
     const Module& m_;
     std::string file_;
     Diagnostics& diags_;
-    std::string out_;
+    std::string out_, typesOut_;
     std::map<std::string, const Proc*> procs_;
+    std::map<std::string, TypeInfo> types_;
+    std::set<std::string> enums_;
+    std::map<std::string, std::set<std::string>> enumMembers_;
     std::map<std::string, Var> globals_, locals_;
     std::map<std::string, VType> implicit_;
+    Var implicitVar_;
     std::string hoisted_;
     const Proc* proc_ = nullptr;
     std::vector<std::pair<std::string, int>> loops_;
+    std::vector<WithScope> with_;
+    std::vector<int> blocks_;
+    std::map<std::string, LabelUse> labels_;
+    std::vector<std::pair<std::string, LabelUse>> gotos_;
     std::set<int> usedLabels_;
-    int labels_ = 0;
+    int counter_ = 0;
 };
 
 }  // namespace

@@ -11,12 +11,12 @@ namespace {
 // Words the parser gives meaning to. Type and built-in function names stay
 // identifiers: they are looked up by name where they are allowed.
 constexpr std::array kKeywords = {
-    "and",     "as",       "byref",  "byval",  "call",   "case",     "const",  "dim",
-    "do",      "each",     "else",   "elseif", "end",    "eqv",      "exit",   "false",
-    "for",     "function", "global", "if",     "imp",    "is",       "let",    "like",
-    "loop",    "mod",      "next",   "not",    "option", "optional", "or",     "print",
-    "private", "public",   "redim",  "rem",    "select", "set",      "static", "step",
-    "sub",     "then",     "to",     "true",   "until",  "wend",     "while",  "xor",
+    "and",    "as",     "byref",    "byval", "call",  "case",    "const",  "dim",   "do",
+    "each",   "else",   "elseif",   "end",   "eqv",   "exit",    "false",  "for",   "function",
+    "global", "if",     "imp",      "is",    "let",   "like",    "loop",   "mod",   "next",
+    "not",    "option", "optional", "or",    "print", "private", "public", "redim", "rem",
+    "select", "set",    "static",   "step",  "sub",   "then",    "to",     "true",  "until",
+    "wend",   "while",  "xor",      "type",  "enum",  "with",    "goto",
 };
 
 bool isIdentStart(unsigned char c) {
@@ -39,6 +39,7 @@ public:
         : src_(src), file_(file), diags_(diags) {}
 
     std::vector<Token> run() {
+        toks_.reserve(src_.size() / 2 + 16);
         while (i_ < src_.size())
             step();
         if (!toks_.empty() && toks_.back().kind != Tok::Newline)
@@ -299,7 +300,13 @@ private:
 }  // namespace
 
 bool isKeyword(std::string_view lowerName) {
-    return std::find(kKeywords.begin(), kKeywords.end(), lowerName) != kKeywords.end();
+    static const auto sorted = [] {
+        std::array<std::string_view, kKeywords.size()> k;
+        std::copy(kKeywords.begin(), kKeywords.end(), k.begin());
+        std::sort(k.begin(), k.end());
+        return k;
+    }();
+    return std::binary_search(sorted.begin(), sorted.end(), lowerName);
 }
 
 std::vector<Token> lex(std::string_view source, int file, Diagnostics& diags) {

@@ -102,7 +102,7 @@ public:
                 option(m);
             } else if (t.isKw("dim") || t.isKw("const") || t.isKw("public") || t.isKw("private") ||
                        t.isKw("global") || t.isKw("sub") || t.isKw("function") ||
-                       t.isKw("static")) {
+                       t.isKw("static") || t.isKw("type") || t.isKw("enum")) {
                 bool isPrivate = false;
                 if (t.isKw("public") || t.isKw("private") || t.isKw("global")) {
                     isPrivate = t.isKw("private");
@@ -110,7 +110,9 @@ public:
                 }
                 if (cur().isKw("static") && (peek(1).isKw("sub") || peek(1).isKw("function")))
                     next();
-                if (cur().isKw("sub") || cur().isKw("function")) {
+                if (cur().isKw("type") || cur().isKw("enum")) {
+                    m.decls.push_back(typeOrEnum());
+                } else if (cur().isKw("sub") || cur().isKw("function")) {
                     m.procs.push_back(proc(isPrivate));
                 } else if (cur().isKw("const")) {
                     next();
@@ -186,6 +188,9 @@ private:
     }
 
     void error(SourcePos p, std::string msg) {
+        // After a nest too deep, everything that follows is its echo.
+        if (tooDeep_)
+            return;
         // One error per position is enough; recovery can revisit a spot.
         if (!diags_.empty() && diags_.back().pos.line == p.line && diags_.back().pos.col == p.col)
             return;
@@ -246,11 +251,22 @@ private:
         }
     }
 
-    bool asType(VType& type) {
+    // "As type": a built-in type, or a Type or Enum by name.
+    bool asType(VType& type, std::string& typeName) {
         if (!acceptKw("as"))
             return false;
-        if (cur().kind == Tok::Ident && typeFromName(cur().text, type)) {
-            next();
+        if (cur().kind == Tok::Ident && !cur().suffix) {
+            const Token& n = next();
+            if (!typeFromName(n.text, type)) {
+                type = VType::User;
+                typeName = n.text;
+            }
+            if (type == VType::String && cur().isOp("*")) {
+                error(cur().pos, "fixed-length strings are not supported; use a String");
+                next();
+                if (!cur().endsStatement() && !cur().isOp(","))
+                    next();
+            }
         } else {
             error(cur().pos, "expected a type name");
             if (cur().kind == Tok::Ident)
@@ -259,40 +275,104 @@ private:
         return true;
     }
 
+    // One name of a Dim, ReDim, Const or Type field: name[(bounds)] [As type] [= value].
+    VarDecl varDecl(bool isConst, bool allowBounds) {
+        VarDecl v;
+        v.pos = cur().pos;
+        const Token& n = next();
+        v.name = n.text;
+        v.suffix = n.suffix;
+        v.type = suffixType(n.suffix);
+        if (!isConst && acceptOp("(")) {
+            v.isArray = true;
+            if (!cur().isOp(")")) {
+                do {
+                    ExprPtr lo, hi = expr();
+                    if (acceptKw("to")) {
+                        lo = std::move(hi);
+                        hi = expr();
+                    }
+                    v.bounds.emplace_back(std::move(lo), std::move(hi));
+                } while (acceptOp(","));
+                if (!allowBounds)
+                    error(v.pos, "a field of a Type cannot be a dynamic array here");
+            }
+            expectOp(")");
+        }
+        VType t = v.type;
+        if (asType(t, v.typeName)) {
+            if (n.suffix)
+                error(v.pos, "a name with a type character cannot have 'As'");
+            v.type = t;
+            v.hasAs = true;
+        }
+        if (isConst) {
+            expectOp("=");
+            v.value = expr();
+        }
+        return v;
+    }
+
+    // Type ... End Type and Enum ... End Enum.
+    StmtPtr typeOrEnum() {
+        bool isEnum = cur().isKw("enum");
+        const char* word = isEnum ? "enum" : "type";
+        auto s = std::make_unique<Stmt>();
+        s->kind = isEnum ? Stmt::Kind::EnumDef : Stmt::Kind::TypeDef;
+        s->pos = next().pos;
+        if (!at(Tok::Ident)) {
+            error(cur().pos, "expected a name");
+            skipStatement();
+        } else {
+            s->name = next().text;
+        }
+        for (;;) {
+            skipSeparators();
+            if (at(Tok::End) || (cur().isKw("end") && peek(1).isKw(word)))
+                break;
+            if (cur().isKw("sub") || cur().isKw("function") || cur().isKw("end") ||
+                cur().isKw("type") || cur().isKw("enum"))
+                break;
+            std::size_t errorsBefore = diags_.size();
+            if (!at(Tok::Ident)) {
+                error(cur().pos, isEnum ? "expected a member name" : "expected a field name");
+                skipStatement();
+                continue;
+            }
+            if (isEnum) {
+                VarDecl v;
+                v.pos = cur().pos;
+                v.name = next().text;
+                v.type = VType::Long;
+                if (acceptOp("="))
+                    v.value = expr();
+                s->vars.push_back(std::move(v));
+            } else {
+                VarDecl v = varDecl(false, true);
+                s->vars.push_back(std::move(v));
+            }
+            endStatement(errorsBefore);
+        }
+        if (cur().isKw("end") && peek(1).isKw(word)) {
+            next();
+            next();
+        } else {
+            error(s->pos, isEnum ? "'Enum' without 'End Enum'" : "'Type' without 'End Type'");
+        }
+        return s;
+    }
+
     StmtPtr dim(SourcePos pos, bool isConst) {
         auto s = std::make_unique<Stmt>();
         s->kind = isConst ? Stmt::Kind::Const : Stmt::Kind::Dim;
         s->pos = pos;
         do {
-            VarDecl v;
-            v.pos = cur().pos;
             if (!at(Tok::Ident)) {
                 error(cur().pos, "expected a variable name");
                 skipStatement();
                 break;
             }
-            const Token& n = next();
-            v.name = n.text;
-            v.suffix = n.suffix;
-            v.type = suffixType(n.suffix);
-            if (!isConst && acceptOp("(")) {
-                v.isArray = true;
-                while (!cur().isOp(")") && !cur().endsStatement())
-                    next();
-                expectOp(")");
-            }
-            VType t = v.type;
-            if (asType(t)) {
-                if (n.suffix)
-                    error(v.pos, "a name with a type character cannot have 'As'");
-                v.type = t;
-                v.hasAs = true;
-            }
-            if (isConst) {
-                expectOp("=");
-                v.value = expr();
-            }
-            s->vars.push_back(std::move(v));
+            s->vars.push_back(varDecl(isConst, true));
         } while (acceptOp(","));
         return s;
     }
@@ -319,8 +399,12 @@ private:
             }
             expectOp(")");
         }
-        if (p.isFunction)
-            asType(p.returnType);
+        if (p.isFunction && asType(p.returnType, p.returnTypeName) && cur().isOp("(")) {
+            error(cur().pos,
+                  "a Function cannot return an array here; pass the array as a parameter");
+            next();
+            acceptOp(")");
+        }
         if (!cur().endsStatement()) {
             error(cur().pos, "expected end of statement");
             skipStatement();
@@ -364,10 +448,12 @@ private:
             return p;
         }
         if (acceptOp("(")) {
-            error(p.pos, "array parameters are not supported yet");
+            p.isArray = true;
             expectOp(")");
+            if (!p.byRef)
+                error(p.pos, "an array parameter cannot be ByVal");
         }
-        asType(p.type);
+        asType(p.type, p.typeName);
         if (acceptOp("=")) {
             if (!p.optional)
                 error(p.pos, "only an Optional parameter can have a default value");
@@ -392,12 +478,36 @@ private:
                 break;
             if (cur().isKw("end") && (peek(1).isKw("sub") || peek(1).isKw("function")))
                 break;
+            if (StmtPtr l = label()) {
+                b.push_back(std::move(l));
+                continue;
+            }
             std::size_t errorsBefore = diags_.size();
             if (StmtPtr s = statement())
                 b.push_back(std::move(s));
             endStatement(errorsBefore);
         }
         return b;
+    }
+
+    // "name:" or a line number at the start of a line.
+    StmtPtr label() {
+        bool lineStart = i_ == 0 || t_[i_ - 1].kind == Tok::Newline;
+        if (!lineStart)
+            return nullptr;
+        const Token& t = cur();
+        if (t.kind == Tok::Ident && !t.suffix && peek(1).kind == Tok::Colon) {
+            auto s = make(Stmt::Kind::Label, t.pos);
+            s->name = next().text;
+            return s;
+        }
+        if (t.kind == Tok::Integer && !t.suffix &&
+            t.text.find_first_not_of("0123456789") == std::string::npos) {
+            auto s = make(Stmt::Kind::Label, t.pos);
+            s->name = next().text;
+            return s;
+        }
+        return nullptr;
     }
 
     StmtPtr make(Stmt::Kind k, SourcePos p) {
@@ -408,13 +518,61 @@ private:
     }
 
     StmtPtr statement() {
+        Depth guard(depth_);
+        if (depth_ > kMaxDepth) {
+            tooComplex();
+            return nullptr;
+        }
         const Token& t = cur();
         SourcePos p = t.pos;
         if (t.kind == Tok::Keyword) {
             const std::string& k = t.text;
             if (k == "dim" || k == "static") {
                 next();
-                return dim(p, false);
+                StmtPtr s = dim(p, false);
+                s->isStatic = k == "static";
+                return s;
+            }
+            if (k == "redim") {
+                next();
+                auto s = make(Stmt::Kind::ReDim, p);
+                if (cur().kind == Tok::Ident && lower(cur().text) == "preserve" && !cur().suffix) {
+                    next();
+                    s->preserve = true;
+                }
+                do {
+                    if (!at(Tok::Ident)) {
+                        error(cur().pos, "expected an array name");
+                        skipStatement();
+                        break;
+                    }
+                    VarDecl v = varDecl(false, true);
+                    if (v.bounds.empty())
+                        error(v.pos, "ReDim needs the new bounds");
+                    s->vars.push_back(std::move(v));
+                } while (acceptOp(","));
+                return s;
+            }
+            if (k == "with") {
+                auto s = make(Stmt::Kind::With, next().pos);
+                s->target = expr();
+                s->body =
+                    block([&](const Token& t) { return t.isKw("end") && peek(1).isKw("with"); });
+                if (cur().isKw("end") && peek(1).isKw("with")) {
+                    next();
+                    next();
+                } else {
+                    error(s->pos, "'With' without 'End With'");
+                }
+                return s;
+            }
+            if (k == "goto") {
+                auto s = make(Stmt::Kind::GoTo, next().pos);
+                if ((at(Tok::Ident) && !cur().suffix) || (at(Tok::Integer) && !cur().suffix))
+                    s->name = next().text;
+                else
+                    error(cur().pos, "expected a label after 'GoTo'");
+                return s;
             }
             if (k == "const") {
                 next();
@@ -482,7 +640,23 @@ private:
             next();
             return nullptr;
         }
-        if (t.kind == Tok::Ident)
+        if (t.kind == Tok::Ident && !t.suffix) {
+            std::string low = lower(t.text);
+            const Token& after = peek(1);
+            bool plain = !after.isOp("=") && !after.isOp("(") && !after.isOp(".");
+            if (low == "line" && after.kind == Tok::Ident && lower(after.text) == "input")
+                return inputStmt(true);
+            if (low == "input" && plain)
+                return inputStmt(false);
+            if (low == "erase" && plain && after.kind == Tok::Ident) {
+                auto s = make(Stmt::Kind::Erase, next().pos);
+                do
+                    s->args.push_back(primary());
+                while (acceptOp(","));
+                return s;
+            }
+        }
+        if (t.kind == Tok::Ident || t.isOp("."))
             return nameStatement();
         error(p, "expected a statement, found '" + describe(t) + "'");
         next();
@@ -518,14 +692,53 @@ private:
         return false;
     }
 
+    // Input [prompt ;|,] a, b and Line Input [prompt ;] s.
+    StmtPtr inputStmt(bool line) {
+        auto s = make(line ? Stmt::Kind::LineInput : Stmt::Kind::Input, next().pos);
+        if (line)
+            next();
+        s->question = true;
+        if (at(Tok::String) && (peek(1).isOp(";") || peek(1).isOp(","))) {
+            s->value = primary();
+            s->question = next().isOp(";");
+        }
+        do {
+            if (!at(Tok::Ident)) {
+                error(cur().pos, "expected a variable");
+                skipStatement();
+                break;
+            }
+            ExprPtr target = primary();
+            if (line)
+                s->target = std::move(target);
+            else
+                s->args.push_back(std::move(target));
+        } while (!line && acceptOp(","));
+        return s;
+    }
+
+    // The index after a name with its parentheses and ".member" parts.
+    std::size_t afterPostfix(std::size_t i) const {
+        if (t_[i].isOp("."))
+            ++i;
+        for (;;) {
+            if (t_[i].kind != Tok::Ident)
+                return i;
+            ++i;
+            if (t_[i].isOp("("))
+                i = afterParens(i);
+            if (!t_[i].isOp(".") || t_[i + 1].kind != Tok::Ident)
+                return i;
+            ++i;
+        }
+    }
+
     // An assignment or a call, both starting with a name.
     StmtPtr nameStatement() {
         const Token& n = cur();
         SourcePos p = n.pos;
-        std::size_t after = i_ + 1;
-        if (t_[after].isOp("("))
-            after = afterParens(after);
-        if (t_[after].isOp("=")) {
+        std::size_t after = afterPostfix(i_);
+        if (t_[after].isOp("=") || n.isOp(".")) {
             auto s = make(Stmt::Kind::Assign, p);
             s->target = primary();
             expectOp("=");
@@ -643,12 +856,22 @@ private:
 
     StmtPtr forStmt() {
         auto s = make(Stmt::Kind::For, next().pos);
-        if (cur().isKw("each")) {
-            error(cur().pos, "For Each is not supported yet");
-            skipStatement();
-            return nullptr;
-        }
-        if (!at(Tok::Ident)) {
+        if (acceptKw("each")) {
+            s->kind = Stmt::Kind::ForEach;
+            if (!at(Tok::Ident)) {
+                error(cur().pos, "expected a loop variable");
+                skipStatement();
+            } else {
+                s->target = primary();
+                if (cur().kind == Tok::Ident && lower(cur().text) == "in") {
+                    next();
+                    s->value = expr();
+                } else {
+                    error(cur().pos, "expected 'In'");
+                    skipStatement();
+                }
+            }
+        } else if (!at(Tok::Ident)) {
             error(cur().pos, "expected a loop variable");
             skipStatement();
         } else {
@@ -768,10 +991,20 @@ private:
 
     // ---- expressions ----
 
+    // Deeper than this, an expression or a nest of blocks is refused: the
+    // writer and the C++ compiler both recurse over it.
+    static constexpr int kMaxDepth = 1500;
+
     ExprPtr expr(int minPrec = 1) {
+        Depth guard(depth_);
+        if (depth_ > kMaxDepth)
+            return tooComplex();
         ExprPtr left = unary();
         BinInfo b;
+        int chain = 0;
         while (binaryOp(cur(), b) && b.prec >= minPrec) {
+            if (depth_ + ++chain > kMaxDepth)
+                return tooComplex();
             SourcePos p = next().pos;
             // ^ is left-associative too: 2^3^2 is (2^3)^2.
             ExprPtr right = expr(b.prec + 1);
@@ -840,7 +1073,7 @@ private:
                     e->args = argList(")");
                     expectOp(")");
                 }
-                return e;
+                return members(std::move(e));
             default:
                 break;
         }
@@ -850,6 +1083,12 @@ private:
             e->ival = t.isKw("true") ? -1 : 0;
             e->type = VType::Boolean;
             return e;
+        }
+        if (t.isOp(".") && peek(1).kind == Tok::Ident) {
+            // ".field" inside With: the object is the With's.
+            e->kind = Expr::Kind::Member;
+            e->args.push_back(nullptr);
+            return members(std::move(e), true);
         }
         if (t.isOp("(")) {
             next();
@@ -866,9 +1105,58 @@ private:
         return e;
     }
 
+    // ".name" and ".name(index)" after a primary expression. `started`: the
+    // Member node e is already made and waits for its name.
+    ExprPtr members(ExprPtr e, bool started = false) {
+        while (started || (cur().isOp(".") && peek(1).kind == Tok::Ident)) {
+            SourcePos p = next().pos;
+            const Token& n = next();
+            ExprPtr m;
+            if (started) {
+                m = std::move(e);
+                started = false;
+            } else {
+                m = std::make_unique<Expr>();
+                m->kind = Expr::Kind::Member;
+                m->pos = p;
+                m->args.push_back(std::move(e));
+            }
+            m->name = n.text;
+            m->suffix = n.suffix;
+            if (acceptOp("(")) {
+                m->indexed = true;
+                for (ExprPtr& a : argList(")"))
+                    m->args.push_back(std::move(a));
+                expectOp(")");
+            }
+            e = std::move(m);
+        }
+        return e;
+    }
+
+    struct Depth {
+        int& d;
+        explicit Depth(int& depth) : d(++depth) {}
+        ~Depth() { --d; }
+    };
+
+    // Reports the nesting once and skips to the end of the line.
+    ExprPtr tooComplex() {
+        if (!tooDeep_)
+            error(cur().pos, "expression or nesting too complex");
+        tooDeep_ = true;
+        while (!at(Tok::Newline) && !at(Tok::End))
+            next();
+        auto e = std::make_unique<Expr>();
+        e->pos = cur().pos;
+        return e;
+    }
+
     const std::vector<Token>& t_;
     Diagnostics& diags_;
     std::size_t i_ = 0;
+    int depth_ = 0;
+    bool tooDeep_ = false;
 };
 
 }  // namespace

@@ -144,21 +144,32 @@ TEST(e2e_recursive_function_and_byref) {
 }
 
 TEST(e2e_runtime_errors) {
-    Run r = runProgram("divzero",
-                       "Sub Main\n  Dim a As Long\n  Print \"before\";\n  Print 1 / a\nEnd Sub\n");
+    // The report names every active call, innermost first.
+    Run r =
+        runProgram("divzero",
+                   "Function Half(n)\n  Half = 1 / n\nEnd Function\n"
+                   "Sub Main\n  Dim a As Long\n  Print \"before\";\n  Print Half(a)\nEnd Sub\n");
     if (r.built) {
         CHECK_EQ(r.status, 1);
         CHECK_EQ(r.out, "before");
-        CHECK_EQ(r.err, "Run-time error '11':\n\nDivision by zero\n");
+        CHECK_EQ(r.err,
+                 "Run-time error '11':\n\nDivision by zero\n\n"
+                 "    at Half (divzero.zbl:2)\n    at Main (divzero.zbl:7)\n");
     }
     r = runProgram("overflow", "Sub Main\n  Dim i As Integer\n  i = 32767\n  i = i + 1\nEnd Sub\n");
     if (r.built) {
         CHECK_EQ(r.status, 1);
-        CHECK_EQ(r.err, "Run-time error '6':\n\nOverflow\n");
+        CHECK_EQ(r.err, "Run-time error '6':\n\nOverflow\n\n    at Main (overflow.zbl:4)\n");
     }
+    r = runProgram("subscript",
+                   "Sub Main\n  Dim a(1 To 3) As Long, v\n  v = 4\n  a(v) = 1\nEnd Sub\n");
+    if (r.built)
+        CHECK_EQ(
+            r.err,
+            "Run-time error '9':\n\nSubscript out of range\n\n    at Main (subscript.zbl:4)\n");
     r = runProgram("mismatch", "Sub Main\n  Dim n As Long\n  n = \"abc\"\nEnd Sub\n");
     if (r.built)
-        CHECK_EQ(r.err, "Run-time error '13':\n\nType mismatch\n");
+        CHECK_EQ(r.err, "Run-time error '13':\n\nType mismatch\n\n    at Main (mismatch.zbl:3)\n");
 }
 
 TEST(translator_reports_name_errors) {

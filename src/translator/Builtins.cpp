@@ -1,0 +1,138 @@
+#include "Builtins.h"
+
+#include <string_view>
+
+namespace zbl::trans {
+
+namespace {
+
+constexpr Builtin kBuiltins[] = {
+    // Strings
+    {"len", "zbl::len", "A", 1, false, 'N'},
+    {"left", "zbl::left", "SL", 2, true, 'S'},
+    {"right", "zbl::right", "SL", 2, true, 'S'},
+    {"mid", "zbl::mid", "SLL", 2, true, 'S'},
+    {"ucase", "zbl::ucase", "S", 1, true, 'S'},
+    {"lcase", "zbl::lcase", "S", 1, true, 'S'},
+    {"trim", "zbl::trim", "S", 1, true, 'S'},
+    {"ltrim", "zbl::ltrim", "S", 1, true, 'S'},
+    {"rtrim", "zbl::rtrim", "S", 1, true, 'S'},
+    {"space", "zbl::space", "L", 1, true, 'S'},
+    {"string", "zbl::string_any", "LA", 2, true, 'S'},
+    {"strreverse", "zbl::strreverse", "S", 1, false, 'S'},
+    {"instr", "zbl::instr", "ASSL", 2, false, 'N', "1|||0"},  // the first argument decides
+    {"instrrev", "zbl::instrrev", "SSLL", 2, false, 'N', "||-1|0"},
+    {"replace", "zbl::replace", "SSSLLL", 3, false, 'S', "|||1|-1|0"},
+    {"strcomp", "zbl::strcomp", "SSL", 2, false, 'N', "||0"},
+    {"split", "zbl::split", "SSLL", 1, false, 'A', "|zbl::String(\" \")|-1|0"},
+    {"join", "zbl::join", "RS", 1, false, 'S'},
+    {"chr", "zbl::chr", "L", 1, true, 'S'},
+    {"asc", "zbl::asc", "S", 1, false, 'N'},
+    // Conversions
+    {"val", "zbl::val", "S", 1, false, 'N'},
+    {"str", "zbl::str", "A", 1, true, 'S'},
+    {"hex", "zbl::hex", "A", 1, true, 'S'},
+    {"oct", "zbl::oct", "A", 1, true, 'S'},
+    {"cstr", "zbl::cast<zbl::String>", "A", 1, false, 'S'},
+    {"clng", "zbl::cast<zbl::Long>", "A", 1, false, 'N'},
+    {"cint", "zbl::cast<zbl::Integer>", "A", 1, false, 'N'},
+    {"cdbl", "zbl::cast<zbl::Double>", "A", 1, false, 'N'},
+    {"csng", "zbl::cast<zbl::Single>", "A", 1, false, 'N'},
+    {"cbool", "zbl::cast<zbl::Boolean>", "A", 1, false, 'N'},
+    {"cbyte", "zbl::cast<zbl::Byte>", "A", 1, false, 'N'},
+    {"cvar", "zbl::cast<zbl::Variant>", "A", 1, false, 'V'},
+    {"iif", "zbl::iif", "AAA", 3, false, 'V'},
+    {"isnumeric", "zbl::isnumeric", "A", 1, false, 'N'},
+    // Maths
+    {"abs", "zbl::abs", "A", 1, false, 'N'},
+    {"int", "zbl::int_", "A", 1, false, 'N'},
+    {"fix", "zbl::fix", "A", 1, false, 'N'},
+    {"sgn", "zbl::sgn", "A", 1, false, 'N'},
+    {"sqr", "zbl::sqr", "D", 1, false, 'N'},
+    {"sin", "zbl::sin_", "D", 1, false, 'N'},
+    {"cos", "zbl::cos_", "D", 1, false, 'N'},
+    {"tan", "zbl::tan_", "D", 1, false, 'N'},
+    {"atn", "zbl::atn", "D", 1, false, 'N'},
+    {"exp", "zbl::exp_", "D", 1, false, 'N'},
+    {"log", "zbl::log_", "D", 1, false, 'N'},
+    {"round", "zbl::round", "DL", 1, false, 'N'},
+    {"rnd", "zbl::rnd", "F", 0, false, 'N'},
+    {"randomize", "zbl::randomize", "D", 0, false, '-'},
+    {"timer", "zbl::timer", "", 0, false, 'N'},
+    // Arrays
+    {"lbound", "zbl::lbound", "RL", 1, false, 'N', "|1"},
+    {"ubound", "zbl::ubound", "RL", 1, false, 'N', "|1"},
+    // The program and its terminal
+    {"command", "zbl::command", "", 0, true, 'S'},
+    {"environ", "zbl::environ_any", "A", 1, true, 'S'},
+    {"msgbox", "zbl::msgbox", "SLS", 1, false, 'N', "|0|zbl::String()"},
+    {"inputbox", "zbl::inputbox", "SSS", 1, true, 'S', "|zbl::String()|zbl::String()"},
+};
+
+constexpr std::string_view kConstants[] = {
+    "vbCrLf",
+    "vbCr",
+    "vbLf",
+    "vbNewLine",
+    "vbTab",
+    "vbBack",
+    "vbFormFeed",
+    "vbVerticalTab",
+    "vbNullChar",
+    "vbNullString",
+    "vbOKOnly",
+    "vbOKCancel",
+    "vbAbortRetryIgnore",
+    "vbYesNoCancel",
+    "vbYesNo",
+    "vbRetryCancel",
+    "vbCritical",
+    "vbQuestion",
+    "vbExclamation",
+    "vbInformation",
+    "vbDefaultButton1",
+    "vbDefaultButton2",
+    "vbDefaultButton3",
+    "vbOK",
+    "vbCancel",
+    "vbAbort",
+    "vbRetry",
+    "vbIgnore",
+    "vbYes",
+    "vbNo",
+    "vbBinaryCompare",
+    "vbTextCompare",
+};
+
+bool sameLower(std::string_view a, const std::string& lowerName) {
+    if (a.size() != lowerName.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (char(std::tolower(static_cast<unsigned char>(a[i]))) != lowerName[i])
+            return false;
+    return true;
+}
+
+}  // namespace
+
+const Builtin* findBuiltin(const std::string& lowerName) {
+    for (const auto& b : kBuiltins)
+        if (lowerName == b.name)
+            return &b;
+    return nullptr;
+}
+
+const char* findConstant(const std::string& lowerName) {
+    static const std::string* names = [] {
+        static std::string all[std::size(kConstants)];
+        for (std::size_t i = 0; i < std::size(kConstants); ++i)
+            all[i] = "zbl::" + std::string(kConstants[i]);
+        return all;
+    }();
+    for (std::size_t i = 0; i < std::size(kConstants); ++i)
+        if (sameLower(kConstants[i], lowerName))
+            return names[i].c_str();
+    return nullptr;
+}
+
+}  // namespace zbl::trans
