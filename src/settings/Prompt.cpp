@@ -7,16 +7,21 @@ Prompt defaultPrompt;
 Prompt* current = nullptr;
 }  // namespace
 
-Prompt& Prompt::Current() { return current ? *current : defaultPrompt; }
+Prompt& Prompt::Current() {
+    return current ? *current : defaultPrompt;
+}
 
-void Prompt::Install(Prompt* prompt) { current = prompt; }
+void Prompt::Install(Prompt* prompt) {
+    current = prompt;
+}
 
 QMessageBox::StandardButton Prompt::Message(QWidget* parent, QMessageBox::Icon icon,
                                             const QString& title, const QString& text,
                                             QMessageBox::StandardButtons buttons,
                                             QMessageBox::StandardButton defaultButton) {
     QMessageBox box(icon, title, text, buttons, parent);
-    if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -28,7 +33,8 @@ QString Prompt::SaveFile(QWidget* parent, const QString& title, const QString& f
                          const QString& defaultSuffix) {
     QFileDialog dialog(parent, title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
+    if (!defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(defaultSuffix);
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
                ? dialog.selectedFiles().first()
                : QString();

@@ -6,10 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QStringList>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <optional>
+#include <utility>
 
 #include "settings/AtomicFile.h"
 #include "settings/FileLock.h"
@@ -369,24 +372,81 @@ Document Load() {
     return Parse(bytes);
 }
 
-Section* FindSection(Document& doc, const QString& path) {
-    for (Section& section : doc.sections)
+// The installation's defaults beneath the user's file: defaults.reg in the
+// program folder. It is read-only, so it is parsed once and parsed again only
+// when another file or another version of it is there. A missing file, or one
+// that is not a REGEDIT4 file, holds no defaults.
+std::shared_ptr<const Document> LoadDefaults() {
+    struct Stamp {
+        QString path;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = -1;
+        timespec modified{};
+        timespec changed{};
+        bool operator==(const Stamp& o) const {
+            return path == o.path && device == o.device && inode == o.inode && size == o.size &&
+                   modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+                   changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+        }
+    };
+    static QMutex mutex;
+    static Stamp cachedStamp;
+    static std::shared_ptr<const Document> cached;
+
+    Stamp stamp;
+    stamp.path = ProgramFolder::File(QStringLiteral("defaults.reg"));
+    struct stat info;
+    if (::stat(QFile::encodeName(stamp.path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return nullptr;
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
+    stamp.size = info.st_size;
+    stamp.modified = info.st_mtim;
+    stamp.changed = info.st_ctim;
+
+    QMutexLocker locker(&mutex);
+    if (stamp == cachedStamp)
+        return cached;
+    // A file changed between the look and the read is parsed again next time:
+    // its stamp no longer matches the one kept here.
+    QByteArray bytes;
+    auto doc = std::make_shared<Document>();
+    if (ReadFileBytes(stamp.path, &bytes))
+        *doc = Parse(bytes);
+    cachedStamp = stamp;
+    cached = doc->foreign ? nullptr : std::move(doc);
+    return cached;
+}
+
+const Section* FindSection(const Document& doc, const QString& path) {
+    for (const Section& section : doc.sections)
         if (SamePath(section.path, path))
             return &section;
     return nullptr;
 }
 
-bool KeyExists(const Document& doc, const QString& path) {
-    const QString prefix = path + QLatin1Char('\\');
-    for (const Section& section : doc.sections)
-        if (SamePath(section.path, path) || section.path.startsWith(prefix, Qt::CaseInsensitive))
-            return true;
-    return false;
+Section* FindSection(Document& doc, const QString& path) {
+    return const_cast<Section*>(FindSection(std::as_const(doc), path));
 }
 
-std::optional<ParsedValue> FindValue(Document& doc, const QString& path, const QString& name,
+// The first subkey of `path` in `doc`: alphabetical order, letter case ignored.
+QString FirstSubKey(const Document& doc, const QString& path) {
+    const QString prefix = path + QLatin1Char('\\');
+    QString first;
+    for (const Section& section : doc.sections) {
+        if (!section.path.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        const QString child = section.path.mid(prefix.size()).section(QLatin1Char('\\'), 0, 0);
+        if (!child.isEmpty() && (first.isEmpty() || child.compare(first, Qt::CaseInsensitive) < 0))
+            first = child;
+    }
+    return first;
+}
+
+std::optional<ParsedValue> FindValue(const Document& doc, const QString& path, const QString& name,
                                      int* lineIndex = nullptr) {
-    Section* section = FindSection(doc, path);
+    const Section* section = FindSection(doc, path);
     if (!section)
         return std::nullopt;
     // The last of two lines naming the same value wins, as an import would have it.
@@ -470,10 +530,13 @@ QString GetRegString(RegRoot root, const QString& subKey, const QString& valueNa
 
 bool GetRegValue(RegRoot root, const QString& subKey, const QString& valueName, RegType* type,
                  QByteArray* data) {
-    Document doc = Load();
-    if (doc.foreign)
-        return false;
-    const auto value = FindValue(doc, KeyPath(root, subKey), valueName);
+    // A file that is not a REGEDIT4 file holds no keys: the defaults show through.
+    const QString path = KeyPath(root, subKey);
+    auto value = FindValue(Load(), path, valueName);
+    if (!value) {
+        if (const auto defaults = LoadDefaults())
+            value = FindValue(*defaults, path, valueName);
+    }
     if (!value)
         return false;
     if (type)
@@ -530,7 +593,8 @@ bool SetRegString(RegRoot root, const QString& subKey, const QString& valueName,
 bool DeleteRegKey(RegRoot root, const QString& subKey) {
     const QString path = KeyPath(root, subKey);
     return Modify([&](Document& doc) {
-        // As on Windows, a key that still has subkeys is not deleted.
+        // As on Windows, a key that still has subkeys is not deleted. Only the
+        // user's file counts: the defaults beneath are never changed.
         const QString prefix = path + QLatin1Char('\\');
         for (const Section& section : doc.sections)
             if (section.path.startsWith(prefix, Qt::CaseInsensitive))
@@ -542,21 +606,13 @@ bool DeleteRegKey(RegRoot root, const QString& subKey) {
 }
 
 QString GetFirstRegSubKey(RegRoot root, const QString& subKey) {
-    const Document doc = Load();
-    if (doc.foreign)
-        return QString();
+    // The subkeys of both files together, in one alphabetical order.
     const QString path = KeyPath(root, subKey);
-    if (!KeyExists(doc, path))
-        return QString();
-    // Subkeys enumerate in alphabetical order, letter case ignored.
-    const QString prefix = path + QLatin1Char('\\');
-    QString first;
-    for (const Section& section : doc.sections) {
-        if (!section.path.startsWith(prefix, Qt::CaseInsensitive))
-            continue;
-        const QString child = section.path.mid(prefix.size()).section(QLatin1Char('\\'), 0, 0);
-        if (!child.isEmpty() && (first.isEmpty() || child.compare(first, Qt::CaseInsensitive) < 0))
-            first = child;
+    QString first = FirstSubKey(Load(), path);
+    if (const auto defaults = LoadDefaults()) {
+        const QString given = FirstSubKey(*defaults, path);
+        if (first.isEmpty() || (!given.isEmpty() && given.compare(first, Qt::CaseInsensitive) < 0))
+            first = given;
     }
     return first;
 }

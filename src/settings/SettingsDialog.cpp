@@ -35,8 +35,11 @@ QString Setting(const QString& name) {
     return mdlRegistry::GetRegString(RegRoot::LocalMachine, mdlRegistry::SettingsKey, name);
 }
 
+// Only what the user changed is stored: a value that still reads as the
+// installation's default stays out of the user's file and follows it.
 void Store(const QString& name, const QString& text) {
-    mdlRegistry::SetRegString(RegRoot::LocalMachine, mdlRegistry::SettingsKey, name, text);
+    if (Setting(name) != text)
+        mdlRegistry::SetRegString(RegRoot::LocalMachine, mdlRegistry::SettingsKey, name, text);
 }
 
 QString Switch(bool on) {

@@ -6,7 +6,6 @@
 
 #include "TestSupport.h"
 #include "settings/FileLock.h"
-#include "settings/InstallDefaults.h"
 #include "settings/Registry.h"
 
 using namespace mdlRegistry;
@@ -314,23 +313,6 @@ private Q_SLOTS:
         QCOMPARE(writer.exitCode(), 1);
         QCOMPARE(ReadAll(home.RegistryFile()), before);
         QCOMPARE(Temporaries(home.Path()), QStringList());
-    }
-
-    void InstallDefaultsNeverOverwrite() {
-        TestHome home(false);
-        SetRegString(RegRoot::LocalMachine, SyntaxKey, "zbl", "mine.syn");
-        SetRegString(RegRoot::LocalMachine, SyntaxKey, "c", "");
-        SetRegString(RegRoot::LocalMachine, SettingsKey, "CompilerPath", "/opt/my-cc");
-        const int written = InstallDefaults::Write();
-        QCOMPARE(GetRegString(RegRoot::LocalMachine, SettingsKey, "CompilerPath"), "/opt/my-cc");
-        QCOMPARE(GetRegString(RegRoot::LocalMachine, SettingsKey, "ProcPath"),
-                 home.File("bin/zbltrans"));
-        QCOMPARE(GetRegString(RegRoot::LocalMachine, SettingsKey, "Param0"), "release \"%FULL%\"");
-        QCOMPARE(GetRegString(RegRoot::LocalMachine, SyntaxKey, "zbl"), "mine.syn");
-        QCOMPARE(GetRegString(RegRoot::LocalMachine, SyntaxKey, "c"), QString());
-        QCOMPARE(GetRegString(RegRoot::LocalMachine, SyntaxKey, "zlm"), "zbl.syn");
-        QVERIFY(written >= 1);
-        QCOMPARE(InstallDefaults::Write(), 0);
     }
 };
 

@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 #include "controls/List.h"
 #include "settings/FileAssociations.h"
+#include "settings/InstallDefaults.h"
 #include "settings/Registry.h"
 #include "settings/SettingsDialog.h"
 #include "settings/ValueDialog.h"
@@ -150,6 +151,20 @@ private Q_SLOTS:
         QCOMPARE(GetRegString(RegRoot::ClassesRoot, "ZBL.File\\shell\\open\\command", ""),
                  "\"" + fixture.home.File("zide") + "\" \"%1\"");
         QVERIFY(QFile::exists(FileAssociations::DesktopFile()));
+    }
+
+    // OK stores what the user changed; the installation's values stay
+    // beneath, so a moved installation is followed.
+    void OkKeepsUntouchedDefaultsOutOfTheUsersFile() {
+        Fixture fixture;
+        QVERIFY(InstallDefaults::Write());
+        SettingsDialog dialog;
+        Text(&dialog, "Text1")->setText("/opt/cc");
+        dialog.accept();
+        const QByteArray user = ReadAll(fixture.home.RegistryFile());
+        QVERIFY(user.contains("/opt/cc"));
+        QVERIFY(!user.contains("ProcPath") && !user.contains("LinkerPath"));
+        QVERIFY(Setting("ProcPath").endsWith("bin/zbltrans"));
     }
 
     void PagesFollowTheList() {
