@@ -7,8 +7,8 @@
 namespace zbl::trans {
 
 std::string translate(std::string_view source, const std::string& fileName, Diagnostics& diags) {
-    std::vector<Token> tokens = lex(source, 0, diags);
-    Module m = parse(tokens, diags);
+    // The tokens go before the C++ is written, so the writer reuses their memory.
+    Module m = parse(lex(source, 0, diags), diags);
     // Writing a module with syntax errors would only add confusing follow-ups.
     if (!diags.empty())
         return {};
