@@ -190,3 +190,28 @@ TEST(translator_reports_name_errors) {
     zbl::trans::translate("Sub Start\nEnd Sub\n", "m.zbl", d);
     CHECK(d.size() == 1 && d[0].message == "the module has no 'Sub Main()' to start at");
 }
+
+// What the C++ compiler would reject is reported at the module's lines.
+TEST(translator_checks_arrays_types_and_jumps) {
+    zbl::trans::Diagnostics d;
+    zbl::trans::translate(
+        "Type Pt\n  x As Long\nEnd Type\n"                         // 1-3
+        "Sub Main\n  Dim a(1 To 3) As Long, g(2, 2), n As Long\n"  // 4-5
+        "  ReDim a(5)\n  Print a\n  Dim p As Pt, q As Nothing\n"   // 6-8
+        "  p.z = 1\n  Print p\n  GoTo inside\n"                    // 9-11
+        "  For n = 1 To 2\ninside:\n  Next\n  GoTo nowhere\n"      // 12-15
+        "  .x = 1\n  Dim b(n) As Long\n  g(1) = 0\nEnd Sub\n",     // 16-19
+        "m.zbl", d);
+    std::string got;
+    for (const auto& e : d)
+        got += std::to_string(e.pos.line) + " " + e.message + "\n";
+    for (const char* want :
+         {"6 array already dimensioned: 'a' has fixed bounds\n", "7 'a' is an array: give an index\n",
+          "8 type 'Nothing' is not defined\n", "9 'z' is not a field of 'Pt'\n",
+          "10 a value of the Type 'Pt' cannot be used here\n",
+          "11 GoTo cannot jump into a For, Select Case or With block\n",
+          "15 label 'nowhere' is not defined\n", "16 '.x' outside a With block\n",
+          "17 the bounds of a fixed array must be constants",
+          "18 wrong number of dimensions for 'g'\n"})
+        CHECK(got.find(want) != std::string::npos);
+}
