@@ -7,8 +7,10 @@
 //                                              archives it into FILE.lib)
 // g++'s messages pass through to standard output; the error file the build
 // reads (bcc32.err or ilink32.err in the current folder) gets a banner line
-// and one "Error " line per error, each ended by CR LF. The run-time library
-// lies in runtime/ of the program folder, beside this program's bin/.
+// and one "Error " line per error, each ended by CR LF. A step whose input
+// an earlier step failed to make repeats that step's errors (from
+// zbltrans.err or bcc32.err). The run-time library lies in runtime/ of the
+// program folder, beside this program's bin/.
 #include <unistd.h>
 
 #include <sys/wait.h>
@@ -95,6 +97,47 @@ void WriteErrorFile(const std::string& name, const std::string& banner,
         file << "Error " << why << "\r\n";
 }
 
+// The error lines an earlier step left in its error file, without "Error ".
+std::vector<std::string> EarlierErrors(const char* name) {
+    std::vector<std::string> errors;
+    std::ifstream file(name, std::ios::binary);
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("Error ", 0) == 0)
+            errors.push_back(line.substr(6));
+    }
+    return errors;
+}
+
+// A step that cannot run because the one before failed repeats that step's
+// errors: the Output pane shows the last tool's output, and the user should
+// see why, with the module's lines to go to.
+int Refuse(const char* earlierFile, const std::string& why, const char* errorFile,
+           const std::string& banner) {
+    std::vector<std::string> lines = EarlierErrors(earlierFile);
+    for (const std::string& line : lines)
+        std::printf("%s\n", line.c_str());
+    std::printf("%s\n", why.c_str());
+    lines.push_back(why);
+    std::ofstream file(errorFile, std::ios::binary | std::ios::trunc);
+    file << banner << "\r\n";
+    for (const std::string& line : lines)
+        file << "Error " << line << "\r\n";
+    return 1;
+}
+
+// Whether `file` is missing or older than `than`.
+bool OutOfDate(const fs::path& file, const fs::path& than) {
+    std::error_code error;
+    const auto made = fs::last_write_time(file, error);
+    if (error)
+        return true;
+    const auto source = fs::last_write_time(than, error);
+    return !error && made < source;
+}
+
 int Usage(const char* self) {
     std::fprintf(stderr, "usage: %s release|debug|library FILE.zbl\n", self);
     return 2;
@@ -120,17 +163,9 @@ int main(int argc, char** argv) {
 
     if (!linker) {
         // A translation that failed leaves no C++, or only last build's.
-        std::error_code error;
-        const auto translated = fs::last_write_time(source, error);
-        const bool stale =
-            !error && fs::exists(module) && translated < fs::last_write_time(module, error);
-        if (error || stale) {
-            const std::string why =
-                module.string() + ": not translated, see the translator's messages";
-            std::printf("%s\n", why.c_str());
-            WriteErrorFile("bcc32.err", "Zorbel C++ compiler (g++)", {}, true, why);
-            return 1;
-        }
+        if (OutOfDate(source, module))
+            return Refuse("zbltrans.err", module.string() + ": not translated", "bcc32.err",
+                          "Zorbel C++ compiler (g++)");
         const std::string flags = mode == "debug" ? "-g -O0" : "-O2";
         const int status =
             Run(Compiler() + " -std=c++20 " + flags + " -c " + Quoted(source.string()) + " -I" +
@@ -141,6 +176,9 @@ int main(int argc, char** argv) {
         return status == 0 ? 0 : 1;
     }
 
+    if (OutOfDate(object, source) || OutOfDate(object, module))
+        return Refuse("bcc32.err", object.string() + ": not compiled", "ilink32.err",
+                      "Zorbel linker (g++)");
     int status = 0;
     if (mode == "library") {
         status = Run("ar rcs " + Quoted(fs::path(base).concat(".lib").string()) + " " +

@@ -49,18 +49,26 @@ int main(int argc, char** argv) {
 
     zbl::trans::Diagnostics diags;
     std::string cpp = zbl::trans::translate(text, path, diags);
+    // The messages also go to zbltrans.err in the build folder, where the
+    // compiler step finds them when there is no C++ to compile.
+    std::ofstream errors("zbltrans.err", std::ios::binary | std::ios::trunc);
+    errors << "Zorbel translator\r\n";
     if (!diags.empty()) {
         std::stable_sort(diags.begin(), diags.end(), [](const auto& a, const auto& b) {
             return a.pos.line != b.pos.line ? a.pos.line < b.pos.line : a.pos.col < b.pos.col;
         });
         // A file that is not a module at all would bury the first messages.
-        std::size_t shown = std::min(diags.size(), kMaxShown);
-        for (std::size_t i = 0; i < shown; ++i)
-            std::printf("%s:%d:%d: error: %s\n", path.c_str(), diags[i].pos.line, diags[i].pos.col,
-                        diags[i].message.c_str());
-        if (diags.size() > shown)
-            std::printf("%s:%d:%d: error: %zu more errors not shown\n", path.c_str(),
-                        diags[shown].pos.line, diags[shown].pos.col, diags.size() - shown);
+        const std::size_t shown = std::min(diags.size(), kMaxShown);
+        for (std::size_t i = 0; i <= shown && i < diags.size(); ++i) {
+            const auto& d = diags[i];
+            const std::string line =
+                path + ":" + std::to_string(d.pos.line) + ":" + std::to_string(d.pos.col) +
+                ": error: " +
+                (i < shown ? d.message
+                           : std::to_string(diags.size() - shown) + " more errors not shown");
+            std::printf("%s\n", line.c_str());
+            errors << "Error " << line << "\r\n";
+        }
         return 1;
     }
     std::string out = path;
