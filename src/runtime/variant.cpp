@@ -228,6 +228,17 @@ String str(const Variant& v) {
     }
 }
 
+String variant_type_name(const Variant& v) {
+    static const char* const names[] = {"Empty",  "Boolean", "Byte",   "Integer",  "Long",
+                                        "Single", "Double",  "String", "Variant()"};
+    return String(names[int(v.kind())]);
+}
+
+Integer variant_var_type(const Variant& v) {
+    static const Integer numbers[] = {0, 11, 17, 2, 3, 4, 5, 8, 8204};
+    return numbers[int(v.kind())];
+}
+
 Array<String> split(const String& s, const String& delimiter, Long limit, Long compare) {
     if (limit < -1)
         raise(kInvalidCall);

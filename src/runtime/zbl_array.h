@@ -17,6 +17,7 @@ struct Bound {
 template <class T>
 class Array {
 public:
+    using value_type = T;
     // A dynamic array, without elements until ReDim gives it bounds.
     Array() = default;
     // A fixed array: its bounds never change.
@@ -239,6 +240,99 @@ inline String join(const A& a, const String& delimiter = String(" ")) {
         r += cstr(v);
     }
     return String(std::move(r));
+}
+
+}  // namespace zbl
+
+namespace zbl {
+
+// Array(a, b, ...): a Variant holding the values, counted from 0.
+template <class... T>
+inline Variant make_array(const T&... values) {
+    Variant v;
+    Array<Variant>& a = v.makeArray();
+    a.redim({Bound{0, Long(sizeof...(T)) - 1}}, false);
+    Long i = 0;
+    ((a(i++) = as_variant(values)), ...);
+    return v;
+}
+
+// The type functions: what a value holds, by name and by VarType number.
+namespace detail {
+template <class T>
+constexpr const char* plain_type_name() {
+    if constexpr (std::is_same_v<T, bool>)
+        return "Boolean";
+    else if constexpr (std::is_same_v<T, Byte>)
+        return "Byte";
+    else if constexpr (std::is_same_v<T, Integer>)
+        return "Integer";
+    else if constexpr (std::is_same_v<T, Long>)
+        return "Long";
+    else if constexpr (std::is_same_v<T, float>)
+        return "Single";
+    else if constexpr (std::is_same_v<T, double>)
+        return "Double";
+    else if constexpr (is_string_v<T>)
+        return "String";
+    else
+        return "Variant";
+}
+template <class T>
+constexpr int plain_var_type() {
+    if constexpr (std::is_same_v<T, bool>)
+        return 11;
+    else if constexpr (std::is_same_v<T, Byte>)
+        return 17;
+    else if constexpr (std::is_same_v<T, Integer>)
+        return 2;
+    else if constexpr (std::is_same_v<T, Long>)
+        return 3;
+    else if constexpr (std::is_same_v<T, float>)
+        return 4;
+    else if constexpr (std::is_same_v<T, double>)
+        return 5;
+    else if constexpr (is_string_v<T>)
+        return 8;
+    else
+        return 12;
+}
+}  // namespace detail
+
+String variant_type_name(const Variant& v);
+Integer variant_var_type(const Variant& v);
+
+template <class T>
+inline String type_name(const T& v) {
+    if constexpr (is_variant_v<T>)
+        return variant_type_name(v);
+    else if constexpr (is_array_v<T>)
+        return String(std::string(detail::plain_type_name<typename T::value_type>()) + "()");
+    else
+        return String(detail::plain_type_name<T>());
+}
+template <class T>
+inline Integer var_type(const T& v) {
+    if constexpr (is_variant_v<T>)
+        return variant_var_type(v);
+    else if constexpr (is_array_v<T>)
+        return Integer(8192 + detail::plain_var_type<typename T::value_type>());
+    else
+        return Integer(detail::plain_var_type<T>());
+}
+template <class T>
+inline bool is_empty(const T& v) {
+    if constexpr (is_variant_v<T>)
+        return v.kind() == Variant::Kind::Empty;
+    else
+        return false;
+}
+template <class T>
+inline bool is_array(const T& v) {
+    if constexpr (is_variant_v<T>)
+        return v.kind() == Variant::Kind::Array;
+    else
+        return is_array_v<T>;
 }
 
 }  // namespace zbl

@@ -173,6 +173,7 @@ struct Proc {
     SourcePos pos;
     bool isFunction = false;
     bool isPrivate = false;
+    bool isStatic = false;  // every local keeps its value between calls
     std::string name;
     char suffix = 0;
     VType returnType = VType::Variant;

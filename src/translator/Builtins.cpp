@@ -43,6 +43,10 @@ constexpr Builtin kBuiltins[] = {
     {"cvar", "zbl::cast<zbl::Variant>", "A", 1, false, 'V'},
     {"iif", "zbl::iif", "AAA", 3, false, 'V'},
     {"isnumeric", "zbl::isnumeric", "A", 1, false, 'N'},
+    {"isempty", "zbl::is_empty", "X", 1, false, 'N'},
+    {"isarray", "zbl::is_array", "X", 1, false, 'N'},
+    {"typename", "zbl::type_name", "X", 1, false, 'S'},
+    {"vartype", "zbl::var_type", "X", 1, false, 'N'},
     // Maths
     {"abs", "zbl::abs", "A", 1, false, 'N'},
     {"int", "zbl::int_", "A", 1, false, 'N'},
@@ -59,7 +63,8 @@ constexpr Builtin kBuiltins[] = {
     {"rnd", "zbl::rnd", "F", 0, false, 'N'},
     {"randomize", "zbl::randomize", "D", 0, false, '-'},
     {"timer", "zbl::timer", "", 0, false, 'N'},
-    // Arrays
+    // Arrays and what a value holds
+    {"array", "zbl::make_array", "*", 0, false, 'V'},
     {"lbound", "zbl::lbound", "RL", 1, false, 'N', "|1"},
     {"ubound", "zbl::ubound", "RL", 1, false, 'N', "|1"},
     // The program and its terminal

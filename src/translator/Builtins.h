@@ -10,7 +10,8 @@ struct Builtin {
     const char* name;  // lower case, without a type character
     const char* cpp;
     // One letter an argument: S String, L Long, D Double, F Single, A any
-    // value, R an array (or a Variant holding one).
+    // value, R an array (or a Variant holding one), X a value or an array;
+    // "*": any number of values.
     const char* params;
     int required;
     bool dollar;  // may be written with a $ suffix

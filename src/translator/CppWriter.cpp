@@ -17,6 +17,13 @@ std::string lower(std::string s) {
     return s;
 }
 
+// A keyword as the language writes it: "sub" is "Sub".
+std::string capital(std::string word) {
+    if (!word.empty())
+        word[0] = char(std::toupper(static_cast<unsigned char>(word[0])));
+    return word;
+}
+
 const char* binName(BinOp op) {
     switch (op) {
         case BinOp::Pow:
@@ -359,7 +366,7 @@ private:
     // C++ definitions to `out`.
     void declare(const Stmt& s, std::map<std::string, Var>& scope, std::string& out,
                  std::string storage) {
-        if (s.isStatic)
+        if (s.isStatic && storage.find("static") == std::string::npos)
             storage += "static ";
         for (const VarDecl& v : s.vars) {
             std::string low = lower(v.name);
@@ -393,6 +400,8 @@ private:
 
     void procBody(const Proc& p) {
         proc_ = &p;
+        // A Static Sub or Function keeps all its locals between calls.
+        localStorage_ = p.isStatic ? "[[maybe_unused]] static " : "[[maybe_unused]] ";
         locals_.clear();
         implicit_.clear();
         hoisted_.clear();
@@ -407,7 +416,7 @@ private:
         }
         std::string body = block(p.body, 1);
         for (const auto& [name, use] : gotos_) {
-            auto it = labels_.find(name);
+            auto it = labels_.find(lower(name));
             if (it == labels_.end()) {
                 error(use.pos, "label '" + name + "' is not defined");
                 continue;
@@ -425,7 +434,7 @@ private:
         for (const auto& [name, type] : implicit_) {
             Shape s;
             s.type = type;
-            out_ += "    [[maybe_unused]] " + scalarType(s) + " z_" + name + "{};\n";
+            out_ += "    " + localStorage_ + scalarType(s) + " z_" + name + "{};\n";
         }
         out_ += hoisted_ + body;
         if (p.isFunction)
@@ -462,7 +471,7 @@ private:
             case Stmt::Kind::Dim:
             case Stmt::Kind::Const: {
                 std::string decl;
-                declare(s, locals_, decl, "[[maybe_unused]] ");
+                declare(s, locals_, decl, localStorage_);
                 hoist(decl);
                 return "";
             }
@@ -529,7 +538,7 @@ private:
             case Stmt::Kind::With:
                 return r + withBlock(s, ind, depth);
             case Stmt::Kind::GoTo:
-                gotos_.emplace_back(lower(s.name), LabelUse{s.pos, blocks_});
+                gotos_.emplace_back(s.name, LabelUse{s.pos, blocks_});
                 return r + ind + "goto zl_" + lower(s.name) + ";\n";
             case Stmt::Kind::Label: {
                 std::string low = lower(s.name);
@@ -668,7 +677,7 @@ private:
     std::string exitStmt(const Stmt& s, const std::string& ind) {
         if (s.exitWhat == "sub" || s.exitWhat == "function") {
             if (!proc_ || proc_->isFunction != (s.exitWhat == "function")) {
-                error(s.pos, "'Exit " + s.exitWhat + "' outside a " + s.exitWhat);
+                error(s.pos, "'Exit " + capital(s.exitWhat) + "' outside a " + capital(s.exitWhat));
                 return "";
             }
             return ind +
@@ -679,7 +688,8 @@ private:
                 usedLabels_.insert(it->second);
                 return ind + "goto zx_" + std::to_string(it->second) + ";\n";
             }
-        error(s.pos, "'Exit " + s.exitWhat + "' outside a " + s.exitWhat + " loop");
+        error(s.pos,
+              "'Exit " + capital(s.exitWhat) + "' outside a " + capital(s.exitWhat) + " loop");
         return "";
     }
 
@@ -733,7 +743,7 @@ private:
                 nv.shape = want;
                 nv.shape.isArray = true;
                 nv.cpp = "z_" + low;
-                hoist(lineDirective(v.pos) + "[[maybe_unused]] " + cppType(nv.shape) + " z_" + low +
+                hoist(lineDirective(v.pos) + localStorage_ + cppType(nv.shape) + " z_" + low +
                       ";\n");
                 locals_[low] = nv;
                 target = nv.cpp;
@@ -1136,6 +1146,8 @@ private:
         // InStr(start, s, find [, compare]) or InStr(s, find).
         if (std::string(b.name) == "instr")
             params = args.size() >= 3 ? "LSSL" : "SS";
+        if (params == "*")
+            params = std::string(args.size(), 'A');
         if (args.size() < std::size_t(b.required) || args.size() > params.size()) {
             error(pos, "wrong number of arguments to '" + name + "'");
             return "0";
@@ -1152,10 +1164,11 @@ private:
                 r += def.empty() ? "0" : def;
                 continue;
             }
-            if (params[i] == 'R') {
+            if (params[i] == 'R' || params[i] == 'X') {
                 Shape sh = shapeOf(*args[i]);
-                if ((!sh.isArray && !(sh.type == VType::Variant && sh.udt.empty())) ||
-                    !sh.udt.empty()) {
+                if (params[i] == 'X'
+                        ? !sh.udt.empty()
+                        : (!sh.isArray && !(sh.type == VType::Variant)) || !sh.udt.empty()) {
                     error(args[i]->pos, "'" + name + "' needs an array");
                     r += "zbl::Variant()";
                 } else {
@@ -1287,7 +1300,7 @@ private:
     std::map<std::string, Var> globals_, locals_;
     std::map<std::string, VType> implicit_;
     Var implicitVar_;
-    std::string hoisted_;
+    std::string hoisted_, localStorage_;
     const Proc* proc_ = nullptr;
     std::vector<std::pair<std::string, int>> loops_;
     std::vector<WithScope> with_;

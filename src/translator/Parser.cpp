@@ -108,12 +108,16 @@ public:
                     isPrivate = t.isKw("private");
                     next();
                 }
-                if (cur().isKw("static") && (peek(1).isKw("sub") || peek(1).isKw("function")))
+                bool isStatic = false;
+                if (cur().isKw("static") && (peek(1).isKw("sub") || peek(1).isKw("function"))) {
                     next();
+                    isStatic = true;
+                }
                 if (cur().isKw("type") || cur().isKw("enum")) {
                     m.decls.push_back(typeOrEnum());
                 } else if (cur().isKw("sub") || cur().isKw("function")) {
                     m.procs.push_back(proc(isPrivate));
+                    m.procs.back().isStatic = isStatic;
                 } else if (cur().isKw("const")) {
                     next();
                     m.decls.push_back(dim(t.pos, true));
@@ -631,7 +635,10 @@ private:
                     next();
                     return make(Stmt::Kind::End, p);
                 }
-                error(p, "'End " + peek(1).text + "' without a matching block");
+                std::string what = peek(1).text;
+                if (!what.empty())
+                    what[0] = char(std::toupper(static_cast<unsigned char>(what[0])));
+                error(p, "'End " + what + "' without a matching block");
                 next();
                 next();
                 return nullptr;
