@@ -32,12 +32,16 @@ QString AbsoluteLocation(const QString& location) {
     QString path = location;
     if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
         path = QDir::homePath() + path.mid(1);
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // A relative location starts at the home folder, not at whatever folder
+    // the last build left current.
+    return QDir::cleanPath(QDir::home().absoluteFilePath(path));
 }
 
-// A name that would not make exactly one folder inside the location.
+// A name that would not make exactly one folder inside the location. "\"
+// too: the solution file writes paths with it, and reads it back as "/".
 bool IsUnusableName(const QString& name) {
-    return name.contains(QLatin1Char('/')) || name.contains(QChar(0));
+    return name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
+           name.contains(QChar(0));
 }
 
 }  // namespace

@@ -126,6 +126,12 @@ public:
                         next();
                     m.decls.push_back(dim(t.pos, false));
                 }
+            } else if (t.kind == Tok::Ident &&
+                       (lower(t.text) == "interface" || lower(t.text) == "export")) {
+                // Declaration modules and exported functions belong to DLL
+                // projects, which this translator does not build yet.
+                error(t.pos, "'" + t.text + "' (DLL projects) is not supported yet");
+                skipStatement();
             } else {
                 error(t.pos, "statement outside a Sub or Function");
                 skipStatement();
@@ -246,7 +252,7 @@ private:
             } else {
                 error(cur().pos, "expected 'On' or 'Off'");
             }
-        } else if (what.kind == Tok::Ident && (w == "base" || w == "compare")) {
+        } else if (what.kind == Tok::Ident && (w == "base" || w == "compare" || w == "dll")) {
             error(what.pos, "Option " + what.text + " is not supported yet");
             skipStatement();
         } else {

@@ -263,7 +263,8 @@ private Q_SLOTS:
             {"Folder", location, exists.arg("Folder")},
             {" Plain ", location, exists.arg("Plain")},  // a file, not a folder
             {"Demo", location + "/Plain/sub", FolderError},
-            {"a/b", location, FolderError},  // would make two folders
+            {"a/b", location, FolderError},   // would make two folders
+            {"a\\b", location, FolderError},  // so would its solution file
         };
         const auto dialog = Open();
         for (const auto& c : cases) {
