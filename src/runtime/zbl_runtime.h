@@ -633,3 +633,16 @@ inline void assign_input(T& dst, const String& field) {
 }
 
 }  // namespace zbl
+
+namespace zbl {
+
+// RGB(r, g, b): a colour as a Long, red in the low byte. A part above 255
+// counts as 255; a negative one is an invalid argument.
+inline Long rgb(Long r, Long g, Long b) {
+    if (r < 0 || g < 0 || b < 0)
+        raise(kInvalidCall);
+    auto part = [](Long v) { return v > 255 ? 255 : v; };
+    return part(r) | (part(g) << 8) | (part(b) << 16);
+}
+
+}  // namespace zbl

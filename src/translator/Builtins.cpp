@@ -28,6 +28,8 @@ constexpr Builtin kBuiltins[] = {
     {"join", "zbl::join", "RS", 1, false, 'S'},
     {"chr", "zbl::chr", "L", 1, true, 'S'},
     {"asc", "zbl::asc", "S", 1, false, 'N'},
+    {"ascw", "zbl::asc", "S", 1, false, 'N'},
+    {"chrw", "zbl::chr", "L", 1, true, 'S'},
     // Conversions
     {"val", "zbl::val", "S", 1, false, 'N'},
     {"str", "zbl::str", "A", 1, true, 'S'},
@@ -60,6 +62,7 @@ constexpr Builtin kBuiltins[] = {
     {"exp", "zbl::exp_", "D", 1, false, 'N'},
     {"log", "zbl::log_", "D", 1, false, 'N'},
     {"round", "zbl::round", "DL", 1, false, 'N'},
+    {"rgb", "zbl::rgb", "LLL", 3, false, 'N'},
     {"rnd", "zbl::rnd", "F", 0, false, 'N'},
     {"randomize", "zbl::randomize", "D", 0, false, '-'},
     {"timer", "zbl::timer", "", 0, false, 'N'},

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include "Builtins.h"
 
@@ -173,7 +174,7 @@ public:
                 "int main(int argc, char** argv) {\n    zbl::start(argc, argv);\n    p_main();\n"
                 "    return zbl::finish();\n}\n";
         }
-        return out_;
+        return everyLineMapped(out_);
     }
 
 private:
@@ -330,6 +331,41 @@ private:
                  ", zbl::cast<zbl::Long>(" + expr(*hi) + ")}";
         }
         return cppType(s) + " " + name + " = " + cppType(s) + "::fixed({" + b + "});";
+    }
+
+    // A directive gives the number of the line after it only: a statement
+    // written as several C++ lines would have its later lines counted on.
+    // Every line after the first mapped one gets a directive of its own,
+    // unless one is right above it.
+    static std::string everyLineMapped(const std::string& text) {
+        std::size_t start = text.find("#line ");
+        if (start == std::string::npos)
+            return text;
+        std::string r = text.substr(0, start);
+        r.reserve(text.size() + text.size() / 4);
+        std::string directive;
+        bool fresh = false;
+        for (std::size_t at = start; at < text.size();) {
+            std::size_t nl = text.find('\n', at);
+            if (nl == std::string::npos)
+                nl = text.size() - 1;
+            std::string_view line(text.data() + at, nl + 1 - at);
+            at = nl + 1;
+            if (line == "\n")
+                continue;  // a blank line would need a directive after it
+            if (line.starts_with("#line ")) {
+                // The first names the file; the ones after it repeat only the number.
+                std::size_t quote = line.find(' ', 6);
+                directive = std::string(line.substr(0, std::min(quote, line.size() - 1))) + "\n";
+                fresh = true;
+            } else {
+                if (!fresh)
+                    r += directive;
+                fresh = false;
+            }
+            r += line;
+        }
+        return r;
     }
 
     // The directive after the #include names the module; the compiler keeps

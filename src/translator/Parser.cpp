@@ -222,6 +222,8 @@ private:
     // After a statement: anything left before its end is an error, unless
     // the statement already reported one.
     void endStatement(std::size_t errorsBefore) {
+        if (pendingNext_)
+            return;
         // A block left open stops at its procedure's end; keep that for the procedure.
         if (cur().isKw("end") && (peek(1).isKw("sub") || peek(1).isKw("function")))
             return;
@@ -480,6 +482,12 @@ private:
     Block block(Stop stop) {
         Block b;
         for (;;) {
+            if (pendingNext_ && !stop(cur())) {
+                // "Next j, i" with no loop around to close.
+                pendingNext_ = false;
+                error(cur().pos, "'Next' without 'For'");
+                skipStatement();
+            }
             skipSeparators();
             if (at(Tok::End) || stop(cur()))
                 break;
@@ -896,14 +904,20 @@ private:
             if (acceptKw("step"))
                 s->step = expr();
         }
-        s->body = block([](const Token& t) { return t.isKw("next"); });
-        if (acceptKw("next")) {
-            // "Next i" may name the variable; "Next j, i" closes two loops, not supported.
+        s->body = block([&](const Token& t) { return t.isKw("next") || pendingNext_; });
+        // "Next j, i" closes this loop and the one around it: the comma
+        // stands for the outer loop's Next.
+        if (pendingNext_ || acceptKw("next")) {
+            pendingNext_ = false;
             if (at(Tok::Ident)) {
                 const Token& n = next();
                 if (s->target && lower(n.text) != lower(s->target->name))
                     error(n.pos,
                           "'Next " + n.text + "' does not match 'For " + s->target->name + "'");
+                if (cur().isOp(",")) {
+                    next();
+                    pendingNext_ = true;
+                }
             }
         } else {
             error(s->pos, "'For' without 'Next'");
@@ -1170,6 +1184,7 @@ private:
     std::size_t i_ = 0;
     int depth_ = 0;
     bool tooDeep_ = false;
+    bool pendingNext_ = false;  // a "Next a, b" waits for the loop around
 };
 
 }  // namespace
