@@ -15,12 +15,14 @@
 namespace {
 
 // A big module makes many small allocations; on machines where a page fault
-// is costly, glibc's huge pages make translation several times faster. The
-// setting is read only at start-up, so the program starts itself again once.
+// is costly, glibc's huge pages make translation several times faster, and
+// one arena keeps the translating thread on the main heap that has them.
+// The settings are read only at start-up, so the program starts itself
+// again once.
 void useHugePages(char** argv) {
     if (std::getenv("ZBLTRANS_TUNED"))
         return;
-    std::string tunables = "glibc.malloc.hugetlb=1";
+    std::string tunables = "glibc.malloc.hugetlb=1:glibc.malloc.arena_max=1";
     if (const char* old = std::getenv("GLIBC_TUNABLES"); old && *old)
         tunables = std::string(old) + ":" + tunables;
     setenv("GLIBC_TUNABLES", tunables.c_str(), 1);
