@@ -37,7 +37,12 @@ std::string Quoted(const std::string& word) {
 
 // The C++ compiler and the flags the run-time library was built with.
 std::string Compiler() {
-    return std::string(ZBL_DRIVER_CXX) + " " + ZBL_DRIVER_FLAGS;
+    std::string cxx = std::string(ZBL_DRIVER_CXX) + " " + ZBL_DRIVER_FLAGS;
+    // clang stops at 256 nested brackets; the translator accepts deeper
+    // nesting, and g++ has no such limit.
+    if (cxx.find("clang") != std::string::npos)
+        cxx += " -fbracket-depth=16384";
+    return cxx;
 }
 
 fs::path ProgramFolder() {
