@@ -2,6 +2,7 @@
 // where each active procedure was.
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "zbl_runtime.h"
 
@@ -11,6 +12,8 @@ const char* error_text(int code) {
     switch (code) {
         case 3:
             return "Return without GoSub";
+        case 20:
+            return "Resume without error";
         case kInvalidCall:
             return "Invalid procedure call or argument";
         case kOverflow:
@@ -33,18 +36,88 @@ const char* error_text(int code) {
             return "File not found";
         case 62:
             return "Input past end of file";
+        case 92:
+            return "For loop not initialized";
         default:
             return "Application-defined or object-defined error";
     }
 }
 
-void raise(int code) {
-    flush();
-    std::fprintf(stderr, "Run-time error '%d':\n\n%s\n\n", code, error_text(code));
+namespace {
+
+// Every active call, innermost first, as the report shows them.
+std::string trace() {
+    std::string t;
     for (const Frame* f = Frame::top; f; f = f->caller)
-        std::fprintf(stderr, "    at %s (%s:%d)\n", f->proc, f->file, f->line);
+        t += "    at " + std::string(f->proc) + " (" + f->file + ":" + std::to_string(f->line) +
+             ")\n";
+    return t;
+}
+
+// The error goes to the nearest procedure with a handler, as an exception;
+// outside every procedure (a module-level constant) it ends the program.
+[[noreturn]] void throwError(int code, std::string source, std::string description) {
+    RuntimeError e{code, std::move(description), std::move(source), trace()};
+    if (!Frame::top)
+        report(e);
+    throw e;
+}
+
+}  // namespace
+
+void raise(int code) {
+    throwError(code, "", error_text(code));
+}
+
+void ErrObject::raise(Long n, const String& src, const String& text) {
+    if (n <= 0 || n > 65535)
+        zbl::raise(kInvalidCall);
+    throwError(n, src.str(), text.str().empty() ? error_text(n) : text.str());
+}
+
+ErrObject& err() {
+    static ErrObject e;
+    return e;
+}
+
+String error_string(Long code) {
+    return String(code == 0 ? "" : error_text(code));
+}
+
+void report(const RuntimeError& e) {
+    flush();
+    std::fprintf(stderr, "Run-time error '%d':\n\n%s\n\n%s", e.number, e.description.c_str(),
+                 e.trace.c_str());
     std::fflush(stderr);
     std::_Exit(1);
+}
+
+void Handler::take(const RuntimeError& e, int stmt) {
+    ErrObject& o = err();
+    o.number = e.number;
+    o.description = String(e.description);
+    o.source = String(e.source);
+    errorAt = stmt;
+    if (mode == ResumeNext) {
+        resumeAt = -stmt;
+    } else {
+        resumeAt = target;
+        handling = true;
+    }
+}
+
+void Handler::onError(Mode m, int label) {
+    mode = m;
+    target = label;
+    err().clear();
+}
+
+int Handler::resume(bool next) {
+    if (!handling)
+        zbl::raise(20);
+    handling = false;
+    err().clear();
+    return next ? -errorAt : errorAt;
 }
 
 }  // namespace zbl

@@ -35,6 +35,12 @@ enum ErrorCode : int {
 [[noreturn]] void raise(int code);
 const char* error_text(int code);
 
+class String;
+// The Err object: the last error's number, text and source, and Raise and
+// Clear.
+struct ErrObject;
+ErrObject& err();
+
 // A string value. Appends grow the buffer geometrically, so building a
 // string piece by piece with s = s & x is linear.
 class String {
@@ -113,6 +119,19 @@ private:
 
 template <class T>
 inline constexpr bool is_variant_v = std::is_same_v<std::decay_t<T>, Variant>;
+
+struct ErrObject {
+    Long number = 0;
+    String description;
+    String source;
+    void clear() {
+        number = 0;
+        description = String();
+        source = String();
+    }
+    // Err.Raise: a description left empty gets the number's own text.
+    [[noreturn]] void raise(Long n, const String& src = String(), const String& text = String());
+};
 
 // The value as a Variant, without a copy when it is one already.
 template <class T>
@@ -555,6 +574,12 @@ void print_zone();     // "," moves to the next 14-column zone
 void print_newline();  // a Print without a trailing ";" or ","
 void flush();
 
+// Error(n) and Error$: the text of an error number ("" for 0).
+String error_string(Long code);
+inline String error_string() {
+    return error_string(err().number);
+}
+
 // Program start and end: the translated Sub Main runs between them.
 void start(int argc, char** argv);
 [[noreturn]] void end_program();
@@ -578,6 +603,12 @@ inline bool for_continue(const T& i, const T& end, const T& step) {
         return step >= 0 ? i <= end : i >= end;
     else
         return num(step) >= 0 ? compare(i, end) <= 0 : compare(i, end) >= 0;
+}
+
+// A loop entered by a jump past its For has no end or step to go on with.
+inline void for_started(bool started) {
+    if (!started)
+        raise(92);
 }
 
 // IIf evaluates both values, as the language does, and gives a Variant.

@@ -122,7 +122,7 @@ struct Stmt {
         Dim,     // vars
         Const,   // vars with values
         Assign,  // target = value
-        Call,    // name args (with or without Call / parentheses)
+        Call,    // name args (with or without Call / parentheses); target: obj.Method
         Print,   // items
         If,      // cond body [elseBody]; ElseIf becomes a nested If in elseBody
         For,     // target = from To to [Step step] body
@@ -141,6 +141,9 @@ struct Stmt {
         ForEach,    // target In value body
         Input,      // [value: prompt] args: targets; question
         LineInput,  // [value: prompt] target
+        OnError,    // exitWhat "goto" name (a label, "0" or "-1") | "next"
+        Resume,     // exitWhat "" (the same statement) | "next" | "label" name
+        Error,      // value: raises that error
     };
     Kind kind = Kind::End;
     SourcePos pos;
@@ -153,6 +156,7 @@ struct Stmt {
     Block body, elseBody;
     bool testAtTop = true, until = false;
     bool isStatic = false, preserve = false, question = false;
+    int nextLine = 0;  // For: the line of its Next
     std::string exitWhat;
     std::vector<CaseClause> cases;
 };

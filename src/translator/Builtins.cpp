@@ -72,6 +72,7 @@ constexpr Builtin kBuiltins[] = {
     {"ubound", "zbl::ubound", "RL", 1, false, 'N', "|1"},
     // The program and its terminal
     {"command", "zbl::command", "", 0, true, 'S'},
+    {"error", "zbl::error_string", "L", 0, true, 'S'},
     {"environ", "zbl::environ_any", "A", 1, true, 'S'},
     {"msgbox", "zbl::msgbox", "SLS", 1, false, 'N', "|0|zbl::String()"},
     {"inputbox", "zbl::inputbox", "SSS", 1, true, 'S', "|zbl::String()|zbl::String()"},

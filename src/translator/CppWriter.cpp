@@ -118,13 +118,6 @@ struct WithScope {
     Shape shape;
 };
 
-// Where a GoTo may go: a label inside a block that declares its own
-// variables (For, For Each, Select, With) can be reached only from inside.
-struct LabelUse {
-    SourcePos pos;
-    std::vector<int> blocks;
-};
-
 class Writer {
 public:
     Writer(const Module& m, const std::string& file, Diagnostics& d)
@@ -171,8 +164,9 @@ public:
             diags_.push_back({{0, 1, 1}, "the module has no 'Sub Main()' to start at"});
         } else {
             out_ +=
-                "int main(int argc, char** argv) {\n    zbl::start(argc, argv);\n    p_main();\n"
-                "    return zbl::finish();\n}\n";
+                "int main(int argc, char** argv) {\n    zbl::start(argc, argv);\n"
+                "    try {\n        p_main();\n    } catch (const zbl::RuntimeError& e) {\n"
+                "        zbl::report(e);\n    }\n    return zbl::finish();\n}\n";
         }
         return everyLineMapped(out_);
     }
@@ -441,28 +435,26 @@ private:
         locals_.clear();
         implicit_.clear();
         hoisted_.clear();
+        temps_.clear();
         labels_.clear();
         gotos_.clear();
-        blocks_.clear();
         for (const Param& a : p.params) {
             std::string low = lower(a.name);
             if (locals_.count(low))
                 error(a.pos, "duplicate parameter '" + a.name + "'");
             locals_[low] = Var{paramShape(a), false, "z_" + low};
         }
-        std::string body = block(p.body, 1);
-        for (const auto& [name, use] : gotos_) {
-            auto it = labels_.find(lower(name));
-            if (it == labels_.end()) {
-                error(use.pos, "label '" + name + "' is not defined");
-                continue;
-            }
-            // The label's blocks must all be blocks the GoTo is in.
-            const std::vector<int>& at = it->second.blocks;
-            if (at.size() > use.blocks.size() ||
-                !std::equal(at.begin(), at.end(), use.blocks.begin()))
-                error(use.pos, "GoTo cannot jump into a For, Select Case or With block");
-        }
+        handled_ = hasHandler(p.body);
+        statements_ = 0;
+        labelNumbers_.clear();
+        std::string body = block(p.body, handled_ ? 2 : 1);
+        // Every variable lives at the top of the procedure, so a GoTo may
+        // jump anywhere in it, into blocks too, as the language allows.
+        for (const auto& [name, pos] : gotos_)
+            if (!labels_.count(lower(name)))
+                error(pos, "label '" + name + "' is not defined");
+        if (handled_)
+            body = withHandler(body);
         out_ += lineDirective(p.pos) + signature(p) + " {\n";
         out_ += "    zbl::Frame zf_(" + cppString(p.name) + ", " + cppString(file_) + ");\n";
         if (p.isFunction)
@@ -472,11 +464,52 @@ private:
             s.type = type;
             out_ += "    " + localStorage_ + scalarType(s) + " z_" + name + "{};\n";
         }
-        out_ += hoisted_ + body;
+        if (handled_)
+            out_ += "    zbl::Handler zh_;\n";
+        out_ += hoisted_ + temps_ + body;
         if (p.isFunction)
             out_ += "    return r_" + lower(p.name) + ";\n";
         out_ += "}\n\n";
         proc_ = nullptr;
+    }
+
+    // Whether a procedure handles its errors: it has On Error or Resume.
+    static bool hasHandler(const Block& b) {
+        for (const StmtPtr& s : b) {
+            if (s->kind == Stmt::Kind::OnError || s->kind == Stmt::Kind::Resume ||
+                hasHandler(s->body) || hasHandler(s->elseBody))
+                return true;
+            for (const CaseClause& c : s->cases)
+                if (hasHandler(c.body))
+                    return true;
+        }
+        return false;
+    }
+
+    // A handled procedure's body runs in a try block. An error caught there
+    // goes back in through the dispatch at its top, to the handler's label
+    // or to the statement Resume names; every variable lives above it, so
+    // such a jump skips no initialisation.
+    std::string withHandler(const std::string& body) {
+        std::string r = "zretry_:\n    try {\n        switch (zh_.resumeAt) {\n";
+        for (int n = 1; n <= statements_; ++n)
+            r += "        case " + std::to_string(n) + ": goto zb_" + std::to_string(n) +
+                 ";\n        case -" + std::to_string(n) + ": goto za_" + std::to_string(n) + ";\n";
+        for (const auto& [name, number] : labelNumbers_)
+            if (labels_.count(name))
+                r += "        case " + std::to_string(number) + ": goto zl_" + name + ";\n";
+        r += "        default: break;\n        }\n" + body;
+        r += "    } catch (const zbl::RuntimeError& e) {\n        if (!zh_.catches())\n"
+             "            throw;\n        zh_.take(e, zf_.stmt);\n        goto zretry_;\n    }\n";
+        return r;
+    }
+
+    // The number On Error GoTo and the dispatch know a label by.
+    int labelNumber(const std::string& name) {
+        auto [it, added] = labelNumbers_.emplace(lower(name), 0);
+        if (added)
+            it->second = 1000000 + int(labelNumbers_.size());
+        return it->second;
     }
 
     std::string block(const Block& b, int depth) {
@@ -485,6 +518,10 @@ private:
             r += stmt(*s, depth);
         return r;
     }
+
+    // A variable of the writer's own (a loop's end, a Select's value),
+    // declared at the top of the procedure.
+    void temp(const std::string& declaration) { temps_ += "    " + declaration + "\n"; }
 
     // Local declarations move to the top of the procedure, where they live
     // for the whole call, as the language has them.
@@ -501,8 +538,22 @@ private:
         // Deep nesting stops indenting, so the text stays linear in size.
         std::string ind(std::size_t(std::min(depth, 16)) * 4, ' ');
         std::string r = lineDirective(s.pos);
-        if (s.kind != Stmt::Kind::Label && s.kind != Stmt::Kind::Dim && s.kind != Stmt::Kind::Const)
+        if (s.kind != Stmt::Kind::Label && s.kind != Stmt::Kind::Dim &&
+            s.kind != Stmt::Kind::Const) {
             r += ind + "zf_.line = " + std::to_string(s.pos.line) + ";\n";
+            if (handled_) {
+                // Numbered, so Resume and Resume Next can come back to it.
+                std::string n = std::to_string(++statements_);
+                return lineDirective(s.pos) + "zb_" + n + ":;\n" + r + ind + "zf_.stmt = " + n +
+                       ";\n" + code(s, ind, depth) + "za_" + n + ":;\n";
+            }
+        }
+        return r + code(s, ind, depth);
+    }
+
+    // A statement's own code.
+    std::string code(const Stmt& s, const std::string& ind, int depth) {
+        std::string r;
         switch (s.kind) {
             case Stmt::Kind::Dim:
             case Stmt::Kind::Const: {
@@ -514,6 +565,8 @@ private:
             case Stmt::Kind::Assign:
                 return r + assignment(s, ind);
             case Stmt::Kind::Call:
+                if (s.target)
+                    return method(s, ind);
                 return r + ind + call(s.pos, s.name, s.suffix, s.args, false) + ";\n";
             case Stmt::Kind::Print: {
                 if (!m_.optionConsole)
@@ -574,18 +627,40 @@ private:
             case Stmt::Kind::With:
                 return r + withBlock(s, ind, depth);
             case Stmt::Kind::GoTo:
-                gotos_.emplace_back(s.name, LabelUse{s.pos, blocks_});
+                gotos_.emplace_back(s.name, s.pos);
                 return r + ind + "goto zl_" + lower(s.name) + ";\n";
             case Stmt::Kind::Label: {
                 std::string low = lower(s.name);
                 if (labels_.count(low))
                     error(s.pos, "label '" + s.name + "' is already defined");
-                labels_[low] = LabelUse{s.pos, blocks_};
+                labels_[low] = s.pos;
+                if (handled_)
+                    labelNumber(low);
                 return r + "zl_" + low + ":;\n";
             }
             case Stmt::Kind::Input:
             case Stmt::Kind::LineInput:
                 return r + input(s, ind);
+            case Stmt::Kind::OnError: {
+                if (s.exitWhat == "next")
+                    return ind + "zh_.onError(zbl::Handler::ResumeNext, 0);\n";
+                if (s.name == "0")
+                    return ind + "zh_.onError(zbl::Handler::None, 0);\n";
+                if (s.name == "-1")
+                    return ind + "zh_.handling = false;\n" + ind + "zbl::err().clear();\n";
+                gotos_.emplace_back(s.name, s.pos);
+                return ind + "zh_.onError(zbl::Handler::GoTo, " +
+                       std::to_string(labelNumber(s.name)) + ");\n";
+            }
+            case Stmt::Kind::Resume:
+                if (s.exitWhat == "label") {
+                    gotos_.emplace_back(s.name, s.pos);
+                    return ind + "zh_.resume(false);\n" + ind + "goto zl_" + lower(s.name) + ";\n";
+                }
+                return ind + "zh_.resumeAt = zh_.resume(" +
+                       (s.exitWhat == "next" ? "true" : "false") + ");\n" + ind + "goto zretry_;\n";
+            case Stmt::Kind::Error:
+                return ind + "zbl::raise(zbl::cast<zbl::Long>(" + expr(*s.value) + "));\n";
             case Stmt::Kind::TypeDef:
             case Stmt::Kind::EnumDef:
                 error(s.pos, "Type and Enum belong at the top of the module");
@@ -660,53 +735,57 @@ private:
         int id = ++counter_;
         std::string v = lvalue(*s.target), n = std::to_string(id);
         std::string t = "std::remove_reference_t<decltype(" + v + ")>";
-        std::string r = ind + "{\n";
-        r += ind + "    zbl::assign(" + v + ", " + expr(*s.from) + ");\n";
-        r +=
-            ind + "    const " + t + " ze_" + n + " = zbl::cast<" + t + ">(" + expr(*s.to) + ");\n";
-        r += ind + "    const " + t + " zs_" + n + " = zbl::cast<" + t + ">(" +
+        // The end and the step are evaluated once, into variables of the
+        // procedure, so a jump into the loop skips no initialisation.
+        temp(t + " ze_" + n + "{}, zs_" + n + "{};");
+        // A GoTo into the loop skips its start: its Next is then error 92.
+        temp("bool zfi_" + n + " = false;");
+        std::string r = ind + "zfi_" + n + " = true;\n";
+        r += ind + "zbl::assign(" + v + ", " + expr(*s.from) + ");\n";
+        r += ind + "ze_" + n + " = zbl::cast<" + t + ">(" + expr(*s.to) + ");\n";
+        r += ind + "zs_" + n + " = zbl::cast<" + t + ">(" +
              (s.step ? expr(*s.step) : std::string("zbl::Integer(1)")) + ");\n";
-        r += ind + "    for (; zbl::for_continue(" + v + ", ze_" + n + ", zs_" + n +
-             "); zbl::assign(" + v + ", zbl::add(" + v + ", zs_" + n + "))) {\n";
+        r += ind + "for (; zbl::for_continue(" + v + ", ze_" + n + ", zs_" + n +
+             "); zf_.line = " + std::to_string(s.nextLine) + ", zbl::for_started(zfi_" + n +
+             "), zbl::assign(" + v + ", zbl::add(" + v + ", zs_" + n + "))) {\n";
         loops_.push_back({"for", id});
-        blocks_.push_back(id);
-        r += block(s.body, depth + 2);
-        blocks_.pop_back();
+        r += block(s.body, depth + 1);
         loops_.pop_back();
-        r += ind + "    }\n" + ind + "}\n";
+        r += ind + "}\n";
         return r + loopEnd(id, ind);
     }
 
     std::string forEach(const Stmt& s, const std::string& ind, int depth) {
         if (!s.target || !s.value)
             return "";
-        Shape target = shapeOf(*s.target), coll = shapeOf(*s.value);
-        if (!coll.isArray && !(coll.type == VType::Variant && coll.udt.empty())) {
+        Shape target = shapeOf(*s.target), items = shapeOf(*s.value);
+        if (!items.isArray && !(items.type == VType::Variant && items.udt.empty())) {
             error(s.value->pos, "For Each needs an array");
             return "";
         }
-        if (!coll.udt.empty() || target.isArray || !target.udt.empty()) {
+        if (!items.udt.empty() || target.isArray || !target.udt.empty()) {
             error(s.target->pos, "For Each over an array of a Type is not supported");
             return "";
         }
         int id = ++counter_;
         std::string n = std::to_string(id), v = lvalue(*s.target);
-        std::string r = ind + "{\n";
+        std::string coll = anyExpr(*s.value), r;
         // An array the loop does not own is held by a copy.
-        if (s.value->kind == Expr::Kind::Name && findVar(lower(s.value->name)))
-            r += ind + "    auto& zc_" + n + " = zbl::array_of(" + anyExpr(*s.value) + ");\n";
-        else
-            r += ind + "    auto zt_" + n + " = " + anyExpr(*s.value) + ";\n" + ind +
-                 "    auto& zc_" + n + " = zbl::array_of(zt_" + n + ");\n";
-        r += ind + "    for (std::size_t zi_" + n + " = 0; zi_" + n + " < zc_" + n +
-             ".count(); ++zi_" + n + ") {\n";
-        r += ind + "        zbl::assign(" + v + ", zc_" + n + ".flat(zi_" + n + "));\n";
+        if (s.value->kind != Expr::Kind::Name || !findVar(lower(s.value->name))) {
+            temp("std::remove_cvref_t<decltype(" + coll + ")> zt_" + n + "{};");
+            r += ind + "zt_" + n + " = " + coll + ";\n";
+            coll = "zt_" + n;
+        }
+        temp("decltype(&zbl::array_of(" + coll + ")) zc_" + n + " = nullptr;");
+        temp("std::size_t zi_" + n + " = 0;");
+        r += ind + "zc_" + n + " = &zbl::array_of(" + coll + ");\n";
+        r += ind + "for (zi_" + n + " = 0; zi_" + n + " < zc_" + n + "->count(); ++zi_" + n +
+             ") {\n";
+        r += ind + "    zbl::assign(" + v + ", zc_" + n + "->flat(zi_" + n + "));\n";
         loops_.push_back({"for", id});
-        blocks_.push_back(id);
-        r += block(s.body, depth + 2);
-        blocks_.pop_back();
+        r += block(s.body, depth + 1);
         loops_.pop_back();
-        r += ind + "    }\n" + ind + "}\n";
+        r += ind + "}\n";
         return r + loopEnd(id, ind);
     }
 
@@ -716,7 +795,7 @@ private:
                 error(s.pos, "'Exit " + capital(s.exitWhat) + "' outside a " + capital(s.exitWhat));
                 return "";
             }
-            return ind +
+            return ind + (handled_ ? "zbl::err().clear();\n" + ind : std::string()) +
                    (proc_->isFunction ? "return r_" + lower(proc_->name) + ";\n" : "return;\n");
         }
         for (auto it = loops_.rbegin(); it != loops_.rend(); ++it)
@@ -731,9 +810,9 @@ private:
 
     std::string select(const Stmt& s, const std::string& ind, int depth) {
         int id = ++counter_;
-        std::string n = "zc_" + std::to_string(id);
-        std::string r = ind + "{\n" + ind + "    const auto " + n + " = " + expr(*s.value) + ";\n";
-        blocks_.push_back(id);
+        std::string n = "zc_" + std::to_string(id), value = expr(*s.value);
+        temp("std::remove_cvref_t<decltype(" + value + ")> " + n + "{};");
+        std::string r = ind + "{\n" + ind + "    " + n + " = " + value + ";\n";
         bool first = true;
         for (const CaseClause& c : s.cases) {
             std::string body = block(c.body, depth + 2);
@@ -756,7 +835,6 @@ private:
             }
             first = false;
         }
-        blocks_.pop_back();
         if (!first)
             r += ind + "    }\n";
         return r + ind + "}\n";
@@ -810,6 +888,36 @@ private:
         return r;
     }
 
+    // obj.Method args: the Err object's Raise and Clear.
+    std::string method(const Stmt& s, const std::string& ind) {
+        const Expr& m = *s.target;
+        std::string what = lower(m.name);
+        if (m.kind != Expr::Kind::Member || !m.args[0] || !isErr(*m.args[0]) ||
+            (what != "raise" && what != "clear")) {
+            error(s.pos, "expected a statement: only Err.Raise and Err.Clear are methods here");
+            return "";
+        }
+        if (what == "clear") {
+            if (!s.args.empty())
+                error(s.pos, "Err.Clear takes no arguments");
+            return ind + "zbl::err().clear();\n";
+        }
+        if (s.args.empty() || s.args.size() > 3 || !s.args[0]) {
+            error(s.pos, "Err.Raise needs a number, then optionally a source and a description");
+            return "";
+        }
+        std::string r = ind + "zbl::err().raise(zbl::cast<zbl::Long>(" + expr(*s.args[0]) + ")";
+        for (std::size_t i = 1; i < s.args.size(); ++i)
+            r += ", " + (s.args[i] ? "zbl::cast<zbl::String>(" + expr(*s.args[i]) + ")"
+                                   : std::string("zbl::String()"));
+        return r + ");\n";
+    }
+
+    // "Err", when no variable of that name hides the Err object.
+    bool isErr(const Expr& e) {
+        return e.kind == Expr::Kind::Name && lower(e.name) == "err" && !e.suffix && !findVar("err");
+    }
+
     std::string withBlock(const Stmt& s, const std::string& ind, int depth) {
         Shape sh = shapeOf(*s.target);
         if (sh.udt.empty() || sh.isArray) {
@@ -818,16 +926,25 @@ private:
         }
         int id = ++counter_;
         std::string n = "zw_" + std::to_string(id);
-        bool lv = s.target->kind == Expr::Kind::Name || s.target->kind == Expr::Kind::Call ||
-                  s.target->kind == Expr::Kind::Member;
-        std::string r = ind + "{\n" + ind + "    auto" + (lv ? "& " : " ") + n + " = " +
-                        (lv ? lvalue(*s.target) : anyExpr(*s.target)) + ";\n";
-        with_.push_back({n, sh});
-        blocks_.push_back(id);
-        r += block(s.body, depth + 1);
-        blocks_.pop_back();
+        const Expr& t = *s.target;
+        bool place =
+            t.kind == Expr::Kind::Member ||
+            ((t.kind == Expr::Kind::Name || t.kind == Expr::Kind::Call) && findVar(lower(t.name)));
+        // The object is reached through a pointer of the procedure, so a
+        // jump into the block skips no initialisation; a value that is not a
+        // variable (a function's result) is kept in a copy.
+        std::string object = place ? lvalue(t) : anyExpr(t), r;
+        if (!place) {
+            temp("std::remove_cvref_t<decltype(" + object + ")> zwv_" + std::to_string(id) + "{};");
+            r += ind + "zwv_" + std::to_string(id) + " = " + object + ";\n";
+            object = "zwv_" + std::to_string(id);
+        }
+        temp("std::remove_reference_t<decltype(" + object + ")>* " + n + " = nullptr;");
+        r += ind + n + " = &" + object + ";\n";
+        with_.push_back({"(*" + n + ")", sh});
+        r += block(s.body, depth);
         with_.pop_back();
-        return r + ind + "}\n";
+        return r;
     }
 
     std::string input(const Stmt& s, const std::string& ind) {
@@ -952,6 +1069,11 @@ private:
                 return s;
             }
             case Expr::Kind::Member: {
+                if (e.args[0] && isErr(*e.args[0])) {
+                    s.type = lower(e.name) == "number" ? VType::Long : VType::String;
+                    s.known = true;
+                    return s;
+                }
                 if (e.args[0] && isEnumName(*e.args[0])) {
                     s.type = VType::Long;
                     s.known = true;
@@ -1059,6 +1181,13 @@ private:
     }
 
     std::string member(const Expr& e) {
+        if (e.args[0] && isErr(*e.args[0])) {
+            std::string f = lower(e.name);
+            if (f == "number" || f == "description" || f == "source")
+                return "zbl::err()." + f;
+            error(e.pos, "'" + e.name + "' is not a property of Err");
+            return "zbl::lv(0.0)";
+        }
         if (e.args[0] && isEnumName(*e.args[0])) {
             std::string m = lower(e.name);
             if (!enumMembers_[lower(e.args[0]->name)].count(m)) {
@@ -1294,6 +1423,8 @@ private:
                     return call(e.pos, e.name, e.suffix, {}, true);
                 if (const char* c = findConstant(low); c && !e.suffix)
                     return c;
+                if (isErr(e))
+                    return "zbl::err().number";
                 if (enums_.count(low) || types_.count(low)) {
                     error(e.pos, "'" + e.name + "' is a type, not a value");
                     return "0";
@@ -1336,13 +1467,15 @@ private:
     std::map<std::string, Var> globals_, locals_;
     std::map<std::string, VType> implicit_;
     Var implicitVar_;
-    std::string hoisted_, localStorage_;
+    std::string hoisted_, temps_, localStorage_;
+    bool handled_ = false;  // the procedure has On Error or Resume
+    int statements_ = 0;    // statements numbered so far in it
+    std::map<std::string, int> labelNumbers_;
     const Proc* proc_ = nullptr;
     std::vector<std::pair<std::string, int>> loops_;
     std::vector<WithScope> with_;
-    std::vector<int> blocks_;
-    std::map<std::string, LabelUse> labels_;
-    std::vector<std::pair<std::string, LabelUse>> gotos_;
+    std::map<std::string, SourcePos> labels_;
+    std::vector<std::pair<std::string, SourcePos>> gotos_;
     std::set<int> usedLabels_;
     int counter_ = 0;
 };

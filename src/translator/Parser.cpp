@@ -669,6 +669,23 @@ private:
                 return inputStmt(true);
             if (low == "input" && plain)
                 return inputStmt(false);
+            if (low == "on" && after.kind == Tok::Ident && lower(after.text) == "error")
+                return onError();
+            if (low == "resume" && plain)
+                return resumeStmt();
+            if (low == "error" && plain && !after.endsStatement()) {
+                auto s = make(Stmt::Kind::Error, next().pos);
+                s->value = expr();
+                return s;
+            }
+            if (after.isOp(".") && peek(2).kind == Tok::Ident && !t_[afterPostfix(i_)].isOp("=")) {
+                // obj.Method args, as Err.Raise 5 and Err.Clear.
+                auto s = make(Stmt::Kind::Call, t.pos);
+                s->target = primary();
+                if (!cur().endsStatement())
+                    s->args = argList("");
+                return s;
+            }
             if (low == "erase" && plain && after.kind == Tok::Ident) {
                 auto s = make(Stmt::Kind::Erase, next().pos);
                 do
@@ -711,6 +728,40 @@ private:
                 return true;
         }
         return false;
+    }
+
+    // On Error GoTo label | 0 | -1, On Error Resume Next.
+    StmtPtr onError() {
+        auto s = make(Stmt::Kind::OnError, next().pos);
+        next();
+        if (acceptKw("goto")) {
+            s->exitWhat = "goto";
+            bool minus = acceptOp("-");
+            if ((at(Tok::Ident) && !cur().suffix && !minus) || at(Tok::Integer))
+                s->name = (minus ? "-" : "") + next().text;
+            else
+                error(cur().pos, "expected a label, 0 or -1 after 'On Error GoTo'");
+        } else if (cur().kind == Tok::Ident && lower(cur().text) == "resume" &&
+                   peek(1).isKw("next")) {
+            next();
+            next();
+            s->exitWhat = "next";
+        } else {
+            error(cur().pos, "expected 'GoTo' or 'Resume Next' after 'On Error'");
+        }
+        return s;
+    }
+
+    // Resume, Resume Next, Resume label.
+    StmtPtr resumeStmt() {
+        auto s = make(Stmt::Kind::Resume, next().pos);
+        if (acceptKw("next")) {
+            s->exitWhat = "next";
+        } else if ((at(Tok::Ident) && !cur().suffix) || at(Tok::Integer)) {
+            s->exitWhat = "label";
+            s->name = next().text;
+        }
+        return s;
     }
 
     // Input [prompt ;|,] a, b and Line Input [prompt ;] s.
@@ -907,6 +958,7 @@ private:
         s->body = block([&](const Token& t) { return t.isKw("next") || pendingNext_; });
         // "Next j, i" closes this loop and the one around it: the comma
         // stands for the outer loop's Next.
+        s->nextLine = cur().pos.line;
         if (pendingNext_ || acceptKw("next")) {
             pendingNext_ = false;
             if (at(Tok::Ident)) {

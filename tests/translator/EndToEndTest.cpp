@@ -206,12 +206,13 @@ TEST(translator_checks_arrays_types_and_jumps) {
     for (const auto& e : d)
         got += std::to_string(e.pos.line) + " " + e.message + "\n";
     for (const char* want :
-         {"6 array already dimensioned: 'a' has fixed bounds\n", "7 'a' is an array: give an index\n",
-          "8 type 'Nothing' is not defined\n", "9 'z' is not a field of 'Pt'\n",
-          "10 a value of the Type 'Pt' cannot be used here\n",
-          "11 GoTo cannot jump into a For, Select Case or With block\n",
+         {"6 array already dimensioned: 'a' has fixed bounds\n",
+          "7 'a' is an array: give an index\n", "8 type 'Nothing' is not defined\n",
+          "9 'z' is not a field of 'Pt'\n", "10 a value of the Type 'Pt' cannot be used here\n",
           "15 label 'nowhere' is not defined\n", "16 '.x' outside a With block\n",
           "17 the bounds of a fixed array must be constants",
           "18 wrong number of dimensions for 'g'\n"})
         CHECK(got.find(want) != std::string::npos);
+    // A GoTo into a loop is the language's own; the C++ allows it too.
+    CHECK(got.find("\n11 ") == std::string::npos && got.find("\n13 ") == std::string::npos);
 }
