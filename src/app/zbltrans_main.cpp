@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "translator/Translator.h"
 
@@ -50,7 +52,14 @@ int main(int argc, char** argv) {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 
     zbl::trans::Diagnostics diags;
-    std::string cpp = zbl::trans::translate(text, path, diags);
+    // Included modules are looked for beside the module, then in the program
+    // folder's lib/ (this program lives in its bin/).
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::string lib =
+        error ? std::string() : (self.parent_path().parent_path() / "lib").string();
+    std::vector<std::string> files;
+    std::string cpp = zbl::trans::translate(text, path, diags, &files, lib);
     // The messages also go to zbltrans.err in the build folder, where the
     // compiler step finds them when there is no C++ to compile.
     std::ofstream errors("zbltrans.err", std::ios::binary | std::ios::trunc);
@@ -63,8 +72,11 @@ int main(int argc, char** argv) {
         const std::size_t shown = std::min(diags.size(), kMaxShown);
         for (std::size_t i = 0; i <= shown && i < diags.size(); ++i) {
             const auto& d = diags[i];
+            const std::string& file = d.pos.file >= 0 && std::size_t(d.pos.file) < files.size()
+                                          ? files[d.pos.file]
+                                          : path;
             const std::string line =
-                path + ":" + std::to_string(d.pos.line) + ":" + std::to_string(d.pos.col) +
+                file + ":" + std::to_string(d.pos.line) + ":" + std::to_string(d.pos.col) +
                 ": error: " +
                 (i < shown ? d.message
                            : std::to_string(diags.size() - shown) + " more errors not shown");

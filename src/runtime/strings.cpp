@@ -263,4 +263,35 @@ bool like(const String& text, const String& pattern) {
     return likeAt(text.str(), 0, pattern.str(), 0);
 }
 
+void mid_assign(String& s, Long start, Long length, const String& text) {
+    if (start < 1 || start > Long(s.size()) || (length < 0 && length != -1))
+        raise(kInvalidCall);
+    std::size_t at = std::size_t(start) - 1;
+    std::size_t n = std::min(s.size() - at, text.size());
+    if (length != -1)
+        n = std::min(n, std::size_t(length));
+    s.str().replace(at, n, text.str(), 0, n);
+}
+
+String strconv(const String& s, Long conversion) {
+    std::string r = s.str();
+    switch (conversion) {
+        case 1:
+            return ucase(s);
+        case 2:
+            return lcase(s);
+        case 3: {
+            bool start = true;
+            for (char& c : r) {
+                unsigned char u = static_cast<unsigned char>(c);
+                c = char(start ? std::toupper(u) : std::tolower(u));
+                start = std::isspace(u) != 0;
+            }
+            return String(std::move(r));
+        }
+        default:
+            raise(kInvalidCall);
+    }
+}
+
 }  // namespace zbl

@@ -3,6 +3,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -55,6 +56,32 @@ Single timer() {
     localtime_r(&now.tv_sec, &local);
     double secs = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + now.tv_nsec / 1e9;
     return Single(secs);
+}
+
+void beep() {
+    flush();
+    std::fputs("\a", stdout);
+    std::fflush(stdout);
+}
+
+Integer do_events() {
+    flush();
+    return 0;
+}
+
+double shell(const String& command, Long) {
+    flush();
+    pid_t pid = fork();
+    if (pid < 0)
+        raise(53);
+    if (pid == 0) {
+        // The child leaves the program's session, so it outlives it as a
+        // started program would.
+        setsid();
+        execl("/bin/sh", "sh", "-c", command.str().c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return double(pid);
 }
 
 }  // namespace zbl

@@ -270,11 +270,7 @@ Array<String> split(const String& s, const String& delimiter, Long limit, Long c
         if (limit == 0)
             parts.clear();
     }
-    Array<String> r;
-    r.redim({Bound{0, Long(parts.size()) - 1}}, false);
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        r(Long(i)) = std::move(parts[i]);
-    return r;
+    return string_array(std::move(parts));
 }
 
 }  // namespace zbl

@@ -224,6 +224,15 @@ inline Variant& velem(Variant& v, const I&... index) {
     return v.array()(index...);
 }
 
+// Strings as an array counted from 0, as Split and Filter give them.
+inline Array<String> string_array(std::vector<String> items) {
+    Array<String> r;
+    r.redim({Bound{0, Long(items.size()) - 1}}, false);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        r(Long(i)) = std::move(items[i]);
+    return r;
+}
+
 Array<String> split(const String& s, const String& delimiter = String(" "), Long limit = -1,
                     Long compare = 0);
 template <class A>

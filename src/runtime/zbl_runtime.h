@@ -677,3 +677,56 @@ inline Long rgb(Long r, Long g, Long b) {
 }
 
 }  // namespace zbl
+
+namespace zbl {
+
+// On n GoTo|GoSub: the branch to take, 0 for none; below 0 or past 255 is
+// an invalid argument.
+template <class T>
+inline Long on_index(const T& v) {
+    Long n = cast<Long>(v);
+    if (n < 0 || n > 255)
+        raise(kInvalidCall);
+    return n;
+}
+inline int pop_gosub(std::vector<int>& stack) {
+    int k = stack.back();
+    stack.pop_back();
+    return k;
+}
+
+}  // namespace zbl
+
+namespace zbl {
+
+inline constexpr Long vbUpperCase = 1;
+inline constexpr Long vbLowerCase = 2;
+inline constexpr Long vbProperCase = 3;
+
+// Mid$(s, start[, length]) = text: overwrites in place; s keeps its length.
+void mid_assign(String& s, Long start, Long length, const String& text);
+// StrConv for case: upper, lower, or each word capitalised.
+String strconv(const String& s, Long conversion);
+void beep();
+Integer do_events();
+// Shell: starts a command line through the shell without waiting; its
+// process id, or error 53 when it cannot start.
+double shell(const String& command, Long windowStyle = 1);
+
+// Filter(array, match [, include [, compare]]): the strings that contain
+// (or, with include False, lack) match, counted from 0.
+template <class A>
+inline Array<String> filter(const A& source, const String& match, Long include = -1,
+                            Long compare = 0) {
+    const bool keep = include != 0;
+    std::vector<String> found;
+    for (const auto& v : array_of(source).elements()) {
+        String s = cast<String>(v);
+        bool has = compare == 1 ? instr(1, s, match, 1) > 0 : instr(s, match) > 0;
+        if (has == keep)
+            found.push_back(std::move(s));
+    }
+    return string_array(std::move(found));
+}
+
+}  // namespace zbl

@@ -123,7 +123,7 @@ struct Stmt {
         Const,   // vars with values
         Assign,  // target = value
         Call,    // name args (with or without Call / parentheses); target: obj.Method
-        Print,   // items
+        Print,   // items; from: the file number of Print #
         If,      // cond body [elseBody]; ElseIf becomes a nested If in elseBody
         For,     // target = from To to [Step step] body
         Do,      // [cond] body; testAtTop, until
@@ -139,11 +139,21 @@ struct Stmt {
         GoTo,       // name
         Label,      // name
         ForEach,    // target In value body
-        Input,      // [value: prompt] args: targets; question
-        LineInput,  // [value: prompt] target
+        Input,      // [value: prompt] args: targets; question; from: Input #
+        LineInput,  // [value: prompt] target; from: Line Input #
         OnError,    // exitWhat "goto" name (a label, "0" or "-1") | "next"
         Resume,     // exitWhat "" (the same statement) | "next" | "label" name
         Error,      // value: raises that error
+        Open,       // Open value For name As #from [Len = to]
+        Close,      // args: the file numbers, none for all
+        Write,      // Write #from, args
+        Get,        // Get #from, [value], target
+        Put,        // Put #from, [value], target
+        Seek,       // Seek #from, value
+        Name,       // Name value As target
+        GoSub,      // name
+        Return,     // back to the last GoSub
+        OnGoTo,     // On value GoTo|GoSub (exitWhat) args: the labels, as names
     };
     Kind kind = Kind::End;
     SourcePos pos;
@@ -156,7 +166,8 @@ struct Stmt {
     Block body, elseBody;
     bool testAtTop = true, until = false;
     bool isStatic = false, preserve = false, question = false;
-    int nextLine = 0;  // For: the line of its Next
+    bool isPublic = false;  // a module's Dim or Const seen by every module
+    int nextLine = 0;       // For: the line of its Next
     std::string exitWhat;
     std::vector<CaseClause> cases;
 };
@@ -186,9 +197,15 @@ struct Proc {
     Block body;
 };
 
+struct Include {
+    SourcePos pos;
+    std::string path;  // as written
+};
+
 struct Module {
     bool optionExplicit = false;
     bool optionConsole = true;
+    std::vector<Include> includes;
     std::vector<StmtPtr> decls;  // module-level Dim, Const, Type and Enum, in order
     std::vector<Proc> procs;
 };

@@ -25,6 +25,8 @@ constexpr Builtin kBuiltins[] = {
     {"replace", "zbl::replace", "SSSLLL", 3, false, 'S', "|||1|-1|0"},
     {"strcomp", "zbl::strcomp", "SSL", 2, false, 'N', "||0"},
     {"split", "zbl::split", "SSLL", 1, false, 'A', "|zbl::String(\" \")|-1|0"},
+    {"filter", "zbl::filter", "RSLL", 2, false, 'A', "||-1|0"},
+    {"strconv", "zbl::strconv", "SL", 2, false, 'S'},
     {"join", "zbl::join", "RS", 1, false, 'S'},
     {"chr", "zbl::chr", "L", 1, true, 'S'},
     {"asc", "zbl::asc", "S", 1, false, 'N'},
@@ -70,11 +72,30 @@ constexpr Builtin kBuiltins[] = {
     {"array", "zbl::make_array", "*", 0, false, 'V'},
     {"lbound", "zbl::lbound", "RL", 1, false, 'N', "|1"},
     {"ubound", "zbl::ubound", "RL", 1, false, 'N', "|1"},
+    // Files
+    {"eof", "zbl::file_eof", "L", 1, false, 'N'},
+    {"lof", "zbl::file_lof", "L", 1, false, 'N'},
+    {"loc", "zbl::file_loc", "L", 1, false, 'N'},
+    {"seek", "zbl::file_seek", "L", 1, false, 'N'},
+    {"freefile", "zbl::free_file", "L", 0, false, 'N'},
+    {"curdir", "zbl::cur_dir", "", 0, true, 'S'},
+    {"dir", "zbl::dir", "SL", 0, true, 'S', "|0"},
+    {"filelen", "zbl::file_len", "S", 1, false, 'N'},
+    {"getattr", "zbl::get_attr", "S", 1, false, 'N'},
+    {"kill", "zbl::kill", "S", 1, false, '-'},
+    {"filecopy", "zbl::file_copy", "SS", 2, false, '-'},
+    {"mkdir", "zbl::mk_dir", "S", 1, false, '-'},
+    {"rmdir", "zbl::rm_dir", "S", 1, false, '-'},
+    {"chdir", "zbl::ch_dir", "S", 1, false, '-'},
+    {"setattr", "zbl::set_attr", "SL", 2, false, '-'},
     // The program and its terminal
     {"command", "zbl::command", "", 0, true, 'S'},
     {"error", "zbl::error_string", "L", 0, true, 'S'},
     {"environ", "zbl::environ_any", "A", 1, true, 'S'},
     {"msgbox", "zbl::msgbox", "SLS", 1, false, 'N', "|0|zbl::String()"},
+    {"beep", "zbl::beep", "", 0, false, '-'},
+    {"doevents", "zbl::do_events", "", 0, false, 'N'},
+    {"shell", "zbl::shell", "SL", 1, false, 'N', "|1"},
     {"inputbox", "zbl::inputbox", "SSS", 1, true, 'S', "|zbl::String()|zbl::String()"},
 };
 
@@ -111,6 +132,9 @@ constexpr std::string_view kConstants[] = {
     "vbNo",
     "vbBinaryCompare",
     "vbTextCompare",
+    "vbUpperCase",
+    "vbLowerCase",
+    "vbProperCase",
 };
 
 bool sameLower(std::string_view a, const std::string& lowerName) {

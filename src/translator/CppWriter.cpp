@@ -120,52 +120,81 @@ struct WithScope {
 
 class Writer {
 public:
-    Writer(const Module& m, const std::string& file, Diagnostics& d)
-        : m_(m), file_(file), diags_(d) {}
+    Writer(const std::vector<Module>& modules, const std::vector<std::string>& files,
+           Diagnostics& d)
+        : mods_(modules), files_(files), diags_(d) {}
 
     std::string run() {
-        for (const Proc& p : m_.procs) {
-            std::string low = lower(p.name);
-            if (procs_.count(low))
-                error(p.pos, "'" + p.name + "' is already defined");
-            procs_[low] = &p;
-        }
-        // Types and Enums first: declarations and signatures use them.
-        for (const StmtPtr& s : m_.decls) {
-            std::string low = lower(s->name);
-            if (s->kind == Stmt::Kind::TypeDef || s->kind == Stmt::Kind::EnumDef) {
-                if (types_.count(low) || enums_.count(low))
-                    error(s->pos, "'" + s->name + "' is already defined");
-                else if (s->kind == Stmt::Kind::TypeDef)
-                    types_[low].def = s.get();
-                else
-                    enums_.insert(low);
+        // Public procedures are known by name everywhere, private ones in
+        // their own module only, under a C++ name of their module's.
+        privateProcs_.resize(mods_.size());
+        privateGlobals_.resize(mods_.size());
+        for (std::size_t k = 0; k < mods_.size(); ++k) {
+            for (const Proc& p : mods_[k].procs) {
+                std::string low = lower(p.name);
+                auto& scope = p.isPrivate ? privateProcs_[k] : publicProcs_;
+                if (scope.count(low) || privateProcs_[k].count(low) ||
+                    (p.isPrivate && publicOf(low, k)))
+                    error(p.pos, "'" + p.name + "' is already defined");
+                scope[low] = &p;
+                procNames_[&p] = p.isPrivate ? "p" + std::to_string(k) + "_" + low : "p_" + low;
+            }
+            // Types and Enums first: declarations and signatures use them.
+            for (const StmtPtr& s : mods_[k].decls) {
+                std::string low = lower(s->name);
+                if (s->kind == Stmt::Kind::TypeDef || s->kind == Stmt::Kind::EnumDef) {
+                    if (types_.count(low) || enums_.count(low))
+                        error(s->pos, "'" + s->name + "' is already defined");
+                    else if (s->kind == Stmt::Kind::TypeDef)
+                        types_[low].def = s.get();
+                    else
+                        enums_.insert(low);
+                }
             }
         }
         std::string globals;
-        for (const StmtPtr& s : m_.decls) {
-            if (s->kind == Stmt::Kind::TypeDef)
-                writeType(lower(s->name));
-            else if (s->kind == Stmt::Kind::EnumDef)
-                writeEnum(*s, globals);
-            else
-                declare(*s, globals_, globals, "[[maybe_unused]] static ");
+        for (std::size_t k = 0; k < mods_.size(); ++k) {
+            enterModule(k);
+            globals += "#line 1 " + cppString(file_) + "\n";
+            for (const StmtPtr& s : m_->decls) {
+                if (s->kind == Stmt::Kind::TypeDef) {
+                    writeType(lower(s->name));
+                } else if (s->kind == Stmt::Kind::EnumDef) {
+                    writeEnum(*s, globals);
+                } else {
+                    globalPrefix_ = s->isPublic ? "z_" : "z" + std::to_string(k) + "_";
+                    declare(*s, globals_, globals, "[[maybe_unused]] static ");
+                    for (const VarDecl& v : s->vars)
+                        if (auto it = globals_.find(lower(v.name)); it != globals_.end())
+                            (s->isPublic ? publicGlobals_ : privateGlobals_[k])[it->first] =
+                                it->second;
+                }
+            }
         }
-        out_ += "// Generated from " + file_ +
-                ". Do not edit.\n#include \"zbl_runtime.h\"\n#line 1 " + cppString(file_) + "\n";
+        out_ += "// Generated from " + files_[0] +
+                ". Do not edit.\n#include \"zbl_runtime.h\"\n#line 1 " + cppString(files_[0]) +
+                "\n";
         out_ += typesOut_;
-        for (const Proc& p : m_.procs)
-            out_ += signature(p) + ";\n";
+        for (const Module& m : mods_)
+            for (const Proc& p : m.procs)
+                out_ += signature(p) + ";\n";
         out_ += "\n" + globals + "\n";
-        for (const Proc& p : m_.procs)
-            procBody(p);
+        for (std::size_t k = 0; k < mods_.size(); ++k) {
+            enterModule(k);
+            out_ += "#line 1 " + cppString(file_) + "\n";
+            for (const Proc& p : m_->procs)
+                procBody(p);
+        }
+        enterModule(0);
         auto main = procs_.find("main");
         if (main == procs_.end() || main->second->isFunction || !main->second->params.empty()) {
             diags_.push_back({{0, 1, 1}, "the module has no 'Sub Main()' to start at"});
         } else {
             out_ +=
                 "int main(int argc, char** argv) {\n    zbl::start(argc, argv);\n"
-                "    try {\n        p_main();\n    } catch (const zbl::RuntimeError& e) {\n"
+                "    try {\n        " +
+                procNames_[main->second] +
+                "();\n    } catch (const zbl::RuntimeError& e) {\n"
                 "        zbl::report(e);\n    }\n    return zbl::finish();\n}\n";
         }
         return everyLineMapped(out_);
@@ -173,6 +202,29 @@ public:
 
 private:
     void error(SourcePos p, std::string msg) { diags_.push_back({p, std::move(msg)}); }
+
+    // A public procedure of that name in another module than k.
+    bool publicOf(const std::string& low, std::size_t k) const {
+        auto it = publicProcs_.find(low);
+        if (it == publicProcs_.end())
+            return false;
+        for (const Proc& p : mods_[k].procs)
+            if (&p == it->second)
+                return true;
+        return false;
+    }
+
+    // What module k sees: every public name, and its own private ones.
+    void enterModule(std::size_t k) {
+        m_ = &mods_[k];
+        file_ = files_[k];
+        procs_ = publicProcs_;
+        for (const auto& [name, p] : privateProcs_[k])
+            procs_[name] = p;
+        globals_ = publicGlobals_;
+        for (const auto& [name, v] : privateGlobals_[k])
+            globals_[name] = v;
+    }
 
     // ---- types ----
 
@@ -272,6 +324,7 @@ private:
             var.isConst = true;
             var.cpp = "z_" + low;
             globals_[low] = var;
+            publicGlobals_[low] = var;
             enumMembers_[lower(s.name)].insert(low);
             previous = "z_" + low;
         }
@@ -364,7 +417,10 @@ private:
 
     // The directive after the #include names the module; the compiler keeps
     // that name for every directive after it.
-    static std::string lineDirective(SourcePos p) {
+    std::string lineDirective(SourcePos p) const {
+        // With several modules in one C++ file, each directive names its own.
+        if (mods_.size() > 1 && p.file >= 0 && std::size_t(p.file) < files_.size())
+            return "#line " + std::to_string(p.line) + " " + cppString(files_[p.file]) + "\n";
         return "#line " + std::to_string(p.line) + "\n";
     }
 
@@ -377,8 +433,8 @@ private:
     }
 
     std::string signature(const Proc& p) {
-        std::string s = (p.isFunction ? cppType(returnShape(p)) : std::string("void")) + " p_" +
-                        lower(p.name) + "(";
+        std::string s = (p.isFunction ? cppType(returnShape(p)) : std::string("void")) + " " +
+                        procNames_[&p] + "(";
         for (std::size_t i = 0; i < p.params.size(); ++i) {
             const Param& a = p.params[i];
             Shape sh = paramShape(a);
@@ -407,7 +463,7 @@ private:
             Var var;
             var.shape = resolve(v.type, v.typeName, v.pos);
             var.isConst = s.kind == Stmt::Kind::Const;
-            var.cpp = "z_" + low;
+            var.cpp = (&scope == &locals_ ? "z_" : globalPrefix_) + low;
             out += lineDirective(v.pos);
             if (var.isConst) {
                 if (!isConstant(*v.value))
@@ -415,10 +471,10 @@ private:
                 std::string value = expr(*v.value);
                 if (v.type == VType::Variant) {
                     var.shape = shapeOf(*v.value);
-                    out += storage + "const auto z_" + low + " = " + value + ";\n";
+                    out += storage + "const auto " + var.cpp + " = " + value + ";\n";
                 } else {
                     std::string t = scalarType(var.shape);
-                    out += storage + "const " + t + " z_" + low + " = zbl::cast<" + t + ">(" +
+                    out += storage + "const " + t + " " + var.cpp + " = zbl::cast<" + t + ">(" +
                            value + ");\n";
                 }
             } else {
@@ -447,7 +503,10 @@ private:
         handled_ = hasHandler(p.body);
         statements_ = 0;
         labelNumbers_.clear();
+        gosubs_.clear();
+        usesReturn_ = false;
         std::string body = block(p.body, handled_ ? 2 : 1);
+        body += returnDispatch();
         // Every variable lives at the top of the procedure, so a GoTo may
         // jump anywhere in it, into blocks too, as the language allows.
         for (const auto& [name, pos] : gotos_)
@@ -502,6 +561,28 @@ private:
         r += "    } catch (const zbl::RuntimeError& e) {\n        if (!zh_.catches())\n"
              "            throw;\n        zh_.take(e, zf_.stmt);\n        goto zretry_;\n    }\n";
         return r;
+    }
+
+    // A GoSub's way back: a number the Return dispatch knows.
+    int gosub() {
+        if (gosubs_.empty())
+            temp("std::vector<int> zgs_;");
+        gosubs_.push_back(++counter_);
+        return counter_;
+    }
+
+    // Return goes back to the statement after the last GoSub.
+    std::string returnDispatch() {
+        if (gosubs_.empty() && !usesReturn_)
+            return "";
+        if (gosubs_.empty())
+            temp("std::vector<int> zgs_;");
+        std::string r =
+            "    goto zend_;\nzreturn_:\n    if (zgs_.empty())\n        zbl::raise(3);\n"
+            "    switch (zbl::pop_gosub(zgs_)) {\n";
+        for (int k : gosubs_)
+            r += "    case " + std::to_string(k) + ": goto zr_" + std::to_string(k) + ";\n";
+        return r + "    }\nzend_:;\n";
     }
 
     // The number On Error GoTo and the dispatch know a label by.
@@ -569,7 +650,9 @@ private:
                     return method(s, ind);
                 return r + ind + call(s.pos, s.name, s.suffix, s.args, false) + ";\n";
             case Stmt::Kind::Print: {
-                if (!m_.optionConsole)
+                if (s.from)
+                    return filePrint(s, ind);
+                if (!m_->optionConsole)
                     error(s.pos, "Print needs Option Console On");
                 for (const PrintItem& item : s.items) {
                     if (item.expr)
@@ -661,6 +744,43 @@ private:
                        (s.exitWhat == "next" ? "true" : "false") + ");\n" + ind + "goto zretry_;\n";
             case Stmt::Kind::Error:
                 return ind + "zbl::raise(zbl::cast<zbl::Long>(" + expr(*s.value) + "));\n";
+            case Stmt::Kind::Open:
+            case Stmt::Kind::Close:
+            case Stmt::Kind::Write:
+            case Stmt::Kind::Get:
+            case Stmt::Kind::Put:
+            case Stmt::Kind::Seek:
+            case Stmt::Kind::Name:
+                return fileStatement(s, ind);
+            case Stmt::Kind::GoSub: {
+                gotos_.emplace_back(s.name, s.pos);
+                std::string k = std::to_string(gosub());
+                return ind + "zgs_.push_back(" + k + ");\n" + ind + "goto zl_" + lower(s.name) +
+                       ";\n" + "zr_" + k + ":;\n";
+            }
+            case Stmt::Kind::Return:
+                usesReturn_ = true;
+                return ind + "goto zreturn_;\n";
+            case Stmt::Kind::OnGoTo: {
+                // 0 or past the list goes on; below 0 or past 255 is an error.
+                std::string end = "zon_" + std::to_string(++counter_);
+                std::string r = ind + "switch (zbl::on_index(" + expr(*s.value) + ")) {\n", back;
+                for (std::size_t i = 0; i < s.args.size(); ++i) {
+                    const std::string& label = s.args[i]->name;
+                    gotos_.emplace_back(label, s.args[i]->pos);
+                    r += ind + "case " + std::to_string(i + 1) + ":\n";
+                    if (s.exitWhat == "gosub") {
+                        std::string k = std::to_string(gosub());
+                        r += ind + "    zgs_.push_back(" + k + ");\n";
+                        back += "zr_" + k + ":;\n" + ind + "goto " + end + ";\n";
+                    }
+                    r += ind + "    goto zl_" + lower(label) + ";\n";
+                }
+                r += ind + "default:\n" + ind + "    break;\n" + ind + "}\n";
+                if (!back.empty())
+                    r += ind + "goto " + end + ";\n" + back;
+                return r + end + ":;\n";
+            }
             case Stmt::Kind::TypeDef:
             case Stmt::Kind::EnumDef:
                 error(s.pos, "Type and Enum belong at the top of the module");
@@ -670,6 +790,9 @@ private:
     }
 
     std::string assignment(const Stmt& s, const std::string& ind) {
+        if (s.target->kind == Expr::Kind::Call && lower(s.target->name) == "mid" &&
+            !findVar("mid") && !procs_.count("mid"))
+            return midStatement(s, ind);
         Shape target = shapeOf(*s.target);
         const Expr& v = *s.value;
         Shape value = shapeOf(v);
@@ -722,6 +845,24 @@ private:
             }
         }
         return ind + "zbl::assign(" + t + ", " + expr(v) + ");\n";
+    }
+
+    // Mid$(s, start[, length]) = text: replaces characters of s in place.
+    std::string midStatement(const Stmt& s, const std::string& ind) {
+        const Expr& t = *s.target;
+        if (t.args.size() < 2 || t.args.size() > 3 || !t.args[0] || !t.args[1] ||
+            (t.args.size() == 3 && !t.args[2])) {
+            error(t.pos, "Mid$ = needs a string variable, a start and optionally a length");
+            return "";
+        }
+        Shape sh = shapeOf(*t.args[0]);
+        if (!sh.known || sh.type != VType::String || sh.isArray) {
+            error(t.args[0]->pos, "Mid$ = needs a variable of type String");
+            return "";
+        }
+        return ind + "zbl::mid_assign(" + lvalue(*t.args[0]) + ", " + number(*t.args[1]) + ", " +
+               (t.args.size() == 3 ? number(*t.args[2]) : std::string("-1")) + ", " +
+               text(*s.value) + ");\n";
     }
 
     std::string forLoop(const Stmt& s, const std::string& ind, int depth) {
@@ -888,6 +1029,66 @@ private:
         return r;
     }
 
+    std::string number(const Expr& e) { return "zbl::cast<zbl::Long>(" + expr(e) + ")"; }
+    std::string text(const Expr& e) { return "zbl::cast<zbl::String>(" + expr(e) + ")"; }
+
+    std::string filePrint(const Stmt& s, const std::string& ind) {
+        std::string n = number(*s.from), r;
+        for (const PrintItem& item : s.items) {
+            if (item.expr)
+                r += ind + "zbl::file_print(" + n + ", " + expr(*item.expr) + ");\n";
+            if (item.sep == ',')
+                r += ind + "zbl::file_print_zone(" + n + ");\n";
+        }
+        if (s.items.empty() || s.items.back().sep == 0)
+            r += ind + "zbl::file_print_newline(" + n + ");\n";
+        return r;
+    }
+
+    std::string fileStatement(const Stmt& s, const std::string& ind) {
+        switch (s.kind) {
+            case Stmt::Kind::Open: {
+                std::string mode = s.name.empty() ? "Input" : capital(s.name);
+                return ind + "zbl::file_open(" + text(*s.value) + ", zbl::FileMode::" + mode +
+                       ", " + number(*s.from) + ", " + (s.to ? number(*s.to) : "0") + ");\n";
+            }
+            case Stmt::Kind::Close: {
+                if (s.args.empty())
+                    return ind + "zbl::file_close_all();\n";
+                std::string r;
+                for (const ExprPtr& a : s.args)
+                    if (a)
+                        r += ind + "zbl::file_close(" + number(*a) + ");\n";
+                return r;
+            }
+            case Stmt::Kind::Write: {
+                std::string n = number(*s.from), r;
+                for (const ExprPtr& a : s.args)
+                    if (a)
+                        r += ind + "zbl::file_write_item(" + n + ", " + expr(*a) + ");\n";
+                return r + ind + "zbl::file_write_end(" + n + ");\n";
+            }
+            case Stmt::Kind::Seek:
+                return ind + "zbl::file_seek(" + number(*s.from) + ", " + number(*s.value) + ");\n";
+            case Stmt::Kind::Name:
+                return ind + "zbl::name_as(" + text(*s.value) + ", " + text(*s.target) + ");\n";
+            default:
+                break;
+        }
+        // Get and Put: a variable of a plain type, read or written whole.
+        if (!s.target)
+            return "";
+        Shape sh = shapeOf(*s.target);
+        if (sh.isArray || !sh.udt.empty() || !sh.known || sh.type == VType::Variant) {
+            error(s.target->pos, "Get and Put need a variable of a number type or a String");
+            return "";
+        }
+        std::string at = s.value ? number(*s.value) : "0";
+        const char* f = s.kind == Stmt::Kind::Get ? "zbl::file_get(" : "zbl::file_put(";
+        std::string place = s.kind == Stmt::Kind::Get ? lvalue(*s.target) : anyExpr(*s.target);
+        return ind + f + number(*s.from) + ", " + at + ", " + place + ");\n";
+    }
+
     // obj.Method args: the Err object's Raise and Clear.
     std::string method(const Stmt& s, const std::string& ind) {
         const Expr& m = *s.target;
@@ -948,7 +1149,18 @@ private:
     }
 
     std::string input(const Stmt& s, const std::string& ind) {
-        if (!m_.optionConsole)
+        if (s.from) {
+            std::string n = number(*s.from), r;
+            if (s.kind == Stmt::Kind::LineInput)
+                return s.target ? ind + "zbl::assign(" + lvalue(*s.target) +
+                                      ", zbl::file_line_input(" + n + "));\n"
+                                : "";
+            for (const ExprPtr& a : s.args)
+                r += ind + "zbl::assign_input(" + lvalue(*a) + ", zbl::file_input_field(" + n +
+                     "));\n";
+            return r;
+        }
+        if (!m_->optionConsole)
             error(s.pos, "Input needs Option Console On");
         std::string prompt = s.value ? expr(*s.value) : std::string("zbl::String()");
         auto scalarTarget = [&](const Expr& e) {
@@ -1169,7 +1381,7 @@ private:
 
     std::string implicitVar(const Expr& e) {
         std::string low = lower(e.name);
-        if (m_.optionExplicit) {
+        if (m_->optionExplicit) {
             error(e.pos, "variable '" + e.name + "' is not defined");
         } else if (proc_) {
             implicit_.emplace(low, suffixType(e.suffix));
@@ -1268,7 +1480,7 @@ private:
                 error(pos, "'" + p.name + "' is a Sub and has no value");
             if (args.size() > p.params.size())
                 error(pos, "too many arguments to '" + p.name + "'");
-            std::string r = "p_" + low + "(";
+            std::string r = procNames_[&p] + "(";
             for (std::size_t i = 0; i < p.params.size(); ++i) {
                 const Param& a = p.params[i];
                 Shape param = paramShape(a);
@@ -1456,8 +1668,15 @@ private:
         return "0";
     }
 
-    const Module& m_;
-    std::string file_;
+    const std::vector<Module>& mods_;
+    const std::vector<std::string>& files_;
+    const Module* m_ = nullptr;
+    std::string file_, globalPrefix_ = "z_";
+    std::map<std::string, const Proc*> publicProcs_;
+    std::vector<std::map<std::string, const Proc*>> privateProcs_;
+    std::map<const Proc*, std::string> procNames_;
+    std::map<std::string, Var> publicGlobals_;
+    std::vector<std::map<std::string, Var>> privateGlobals_;
     Diagnostics& diags_;
     std::string out_, typesOut_;
     std::map<std::string, const Proc*> procs_;
@@ -1468,8 +1687,10 @@ private:
     std::map<std::string, VType> implicit_;
     Var implicitVar_;
     std::string hoisted_, temps_, localStorage_;
-    bool handled_ = false;  // the procedure has On Error or Resume
-    int statements_ = 0;    // statements numbered so far in it
+    bool handled_ = false;     // the procedure has On Error or Resume
+    std::vector<int> gosubs_;  // the procedure's GoSub return points
+    bool usesReturn_ = false;
+    int statements_ = 0;  // statements numbered so far in it
     std::map<std::string, int> labelNumbers_;
     const Proc* proc_ = nullptr;
     std::vector<std::pair<std::string, int>> loops_;
@@ -1482,8 +1703,9 @@ private:
 
 }  // namespace
 
-std::string writeCpp(const Module& m, const std::string& fileName, Diagnostics& diags) {
-    return Writer(m, fileName, diags).run();
+std::string writeCpp(const std::vector<Module>& modules, const std::vector<std::string>& files,
+                     Diagnostics& diags) {
+    return Writer(modules, files, diags).run();
 }
 
 }  // namespace zbl::trans

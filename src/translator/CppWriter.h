@@ -4,13 +4,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "Ast.h"
 
 namespace zbl::trans {
 
-// fileName is what the #line directives name. Problems the writer finds
+// The modules of one program, the first the one translated, and their file
+// names, which the #line directives name. Problems the writer finds
 // (undefined names, unsupported constructs) go to diags.
-std::string writeCpp(const Module& m, const std::string& fileName, Diagnostics& diags);
+std::string writeCpp(const std::vector<Module>& modules, const std::vector<std::string>& files,
+                     Diagnostics& diags);
 
 }  // namespace zbl::trans

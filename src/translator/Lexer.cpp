@@ -108,7 +108,7 @@ private:
             } else {
                 push(Tok::Colon, ":", p);
             }
-        } else if (std::string_view("+-*/\\^&=<>(),;.").find(char(c)) != std::string_view::npos) {
+        } else if (std::string_view("+-*/\\^&=<>(),;.#").find(char(c)) != std::string_view::npos) {
             ++i_;
             std::string op(1, char(c));
             if ((c == '<' && (peek() == '=' || peek() == '>')) || (c == '>' && peek() == '='))
@@ -125,7 +125,7 @@ private:
     static bool validStart(unsigned char c) {
         return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\'' || c == '"' ||
                std::isalnum(c) || c == '_' ||
-               std::string_view("+-*/\\^&=<>(),;.:").find(char(c)) != std::string_view::npos;
+               std::string_view("+-*/\\^&=<>(),;.:#").find(char(c)) != std::string_view::npos;
     }
 
     // " _" at the end of a line joins the next line to this one.

@@ -104,6 +104,7 @@ public:
                        t.isKw("global") || t.isKw("sub") || t.isKw("function") ||
                        t.isKw("static") || t.isKw("type") || t.isKw("enum")) {
                 bool isPrivate = false;
+                const bool isPublic = t.isKw("public") || t.isKw("global");
                 if (t.isKw("public") || t.isKw("private") || t.isKw("global")) {
                     isPrivate = t.isKw("private");
                     next();
@@ -121,11 +122,21 @@ public:
                 } else if (cur().isKw("const")) {
                     next();
                     m.decls.push_back(dim(t.pos, true));
+                    m.decls.back()->isPublic = isPublic;
                 } else {
                     if (cur().isKw("dim"))
                         next();
                     m.decls.push_back(dim(t.pos, false));
+                    m.decls.back()->isPublic = isPublic;
                 }
+            } else if (t.isOp("#") && peek(1).kind == Tok::Ident &&
+                       lower(peek(1).text) == "include") {
+                next();
+                next();
+                if (at(Tok::String))
+                    m.includes.push_back({t.pos, next().text});
+                else
+                    error(cur().pos, "expected the module's file name in quotes");
             } else if (t.kind == Tok::Ident &&
                        (lower(t.text) == "interface" || lower(t.text) == "export")) {
                 // Declaration modules and exported functions belong to DLL
@@ -671,6 +682,31 @@ private:
                 return inputStmt(false);
             if (low == "on" && after.kind == Tok::Ident && lower(after.text) == "error")
                 return onError();
+            if (low == "on" && plain && !after.endsStatement())
+                return onGoTo();
+            if (low == "gosub" && plain) {
+                auto s = make(Stmt::Kind::GoSub, next().pos);
+                if ((at(Tok::Ident) && !cur().suffix) || at(Tok::Integer))
+                    s->name = next().text;
+                else
+                    error(cur().pos, "expected a label after 'GoSub'");
+                return s;
+            }
+            if (low == "return" && after.endsStatement())
+                return make(Stmt::Kind::Return, next().pos);
+            if ((low == "appactivate" || low == "sendkeys" || low == "load" || low == "unload") &&
+                plain) {
+                // Windows' window and form commands: nothing on Linux does what they did.
+                error(t.pos, "'" + t.text + "' has no meaning for a program on Linux");
+                skipStatement();
+                return nullptr;
+            }
+            if (((low == "write" || low == "get" || low == "put" || low == "seek") &&
+                 after.isOp("#")) ||
+                ((low == "get" || low == "put" || low == "seek" || low == "open" ||
+                  low == "close" || low == "name") &&
+                 plain))
+                return fileStatement(low);
             if (low == "resume" && plain)
                 return resumeStmt();
             if (low == "error" && plain && !after.endsStatement()) {
@@ -730,6 +766,110 @@ private:
         return false;
     }
 
+    // "#n" or "n": a file number.
+    ExprPtr fileNumber() {
+        acceptOp("#");
+        return expr();
+    }
+
+    // The file statements: Open, Close, Write #, Get, Put, Seek, Name ... As.
+    StmtPtr fileStatement(const std::string& word) {
+        SourcePos p = next().pos;
+        if (word == "open") {
+            auto s = make(Stmt::Kind::Open, p);
+            s->value = expr();
+            expectKw("for");
+            static const char* const modes[] = {"input", "output", "append", "binary", "random"};
+            std::string mode = cur().kind == Tok::Ident ? lower(cur().text) : "";
+            if (std::find(std::begin(modes), std::end(modes), mode) != std::end(modes)) {
+                next();
+                s->name = mode;
+            } else {
+                error(cur().pos, "expected Input, Output, Append, Binary or Random");
+            }
+            // Access and Lock clauses ask nothing that Linux files need.
+            while (!cur().endsStatement() && !cur().isKw("as"))
+                next();
+            expectKw("as");
+            s->from = fileNumber();
+            if (cur().kind == Tok::Ident && lower(cur().text) == "len") {
+                next();
+                expectOp("=");
+                s->to = expr();
+            }
+            return s;
+        }
+        if (word == "close") {
+            auto s = make(Stmt::Kind::Close, p);
+            while (!cur().endsStatement()) {
+                s->args.push_back(fileNumber());
+                if (!acceptOp(","))
+                    break;
+            }
+            return s;
+        }
+        if (word == "name") {
+            auto s = make(Stmt::Kind::Name, p);
+            s->value = expr();
+            expectKw("as");
+            s->target = expr();
+            return s;
+        }
+        auto s = make(word == "write" ? Stmt::Kind::Write
+                      : word == "get" ? Stmt::Kind::Get
+                      : word == "put" ? Stmt::Kind::Put
+                                      : Stmt::Kind::Seek,
+                      p);
+        s->from = fileNumber();
+        if (s->kind == Stmt::Kind::Write) {
+            if (acceptOp(","))
+                s->args = argList("");
+            return s;
+        }
+        expectOp(",");
+        if (s->kind == Stmt::Kind::Seek) {
+            s->value = expr();
+            return s;
+        }
+        if (!cur().isOp(","))
+            s->value = expr();
+        expectOp(",");
+        if (!at(Tok::Ident)) {
+            error(cur().pos, "expected a variable");
+            return s;
+        }
+        s->target = primary();
+        return s;
+    }
+
+    // On n GoTo|GoSub label1, label2, ...
+    StmtPtr onGoTo() {
+        auto s = make(Stmt::Kind::OnGoTo, next().pos);
+        s->value = expr();
+        if (acceptKw("goto")) {
+            s->exitWhat = "goto";
+        } else if (cur().kind == Tok::Ident && lower(cur().text) == "gosub") {
+            next();
+            s->exitWhat = "gosub";
+        } else {
+            error(cur().pos, "expected 'GoTo' or 'GoSub'");
+            return s;
+        }
+        do {
+            if ((at(Tok::Ident) && !cur().suffix) || at(Tok::Integer)) {
+                auto e = std::make_unique<Expr>();
+                e->kind = Expr::Kind::Name;
+                e->pos = cur().pos;
+                e->name = next().text;
+                s->args.push_back(std::move(e));
+            } else {
+                error(cur().pos, "expected a label");
+                break;
+            }
+        } while (acceptOp(","));
+        return s;
+    }
+
     // On Error GoTo label | 0 | -1, On Error Resume Next.
     StmtPtr onError() {
         auto s = make(Stmt::Kind::OnError, next().pos);
@@ -770,7 +910,10 @@ private:
         if (line)
             next();
         s->question = true;
-        if (at(Tok::String) && (peek(1).isOp(";") || peek(1).isOp(","))) {
+        if (cur().isOp("#")) {
+            s->from = fileNumber();
+            expectOp(",");
+        } else if (at(Tok::String) && (peek(1).isOp(";") || peek(1).isOp(","))) {
             s->value = primary();
             s->question = next().isOp(";");
         }
@@ -851,6 +994,11 @@ private:
 
     StmtPtr printStmt() {
         auto s = make(Stmt::Kind::Print, next().pos);
+        if (cur().isOp("#")) {
+            s->from = fileNumber();
+            if (!acceptOp(","))
+                return s;  // Print #1 writes an empty line
+        }
         while (!cur().endsStatement() && !cur().isKw("else")) {
             PrintItem item;
             if (!cur().isOp(";") && !cur().isOp(","))

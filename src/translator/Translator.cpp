@@ -2,6 +2,11 @@
 
 #include <pthread.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "CppWriter.h"
 #include "Lexer.h"
 #include "Parser.h"
@@ -10,15 +15,91 @@ namespace zbl::trans {
 
 namespace {
 
-std::string translateHere(std::string_view source, const std::string& fileName,
-                          Diagnostics& diags) {
-    // The tokens go before the C++ is written, so the writer reuses their memory.
-    Module m = parse(lex(source, 0, diags), diags);
-    // Writing a module with syntax errors would only add confusing follow-ups.
-    if (!diags.empty())
+namespace fs = std::filesystem;
+
+// Reads the main module and, depth first, every module it includes.
+class Loader {
+public:
+    Loader(const std::string& libDir, Diagnostics& diags) : libDir_(libDir), diags_(diags) {}
+
+    void load(std::string_view source, const std::string& name) {
+        add(source, name, key(name));
+        include(0);
+    }
+
+    std::vector<Module> modules;
+    std::vector<std::string> files;
+
+private:
+    static std::string key(const std::string& path) {
+        std::error_code error;
+        fs::path p = fs::weakly_canonical(fs::absolute(path, error), error);
+        return error ? path : p.string();
+    }
+
+    void add(std::string_view source, const std::string& name, const std::string& canonical) {
+        const int index = int(modules.size());
+        files.push_back(name);
+        keys_.push_back(canonical);
+        // The tokens go before the next module is read, so memory is reused.
+        modules.push_back(parse(lex(source, index, diags_), diags_));
+    }
+
+    // The includes of module `index`, and theirs.
+    void include(int index) {
+        stack_.push_back(index);
+        const std::vector<Include> includes = modules[index].includes;
+        for (const Include& inc : includes) {
+            std::string path = find(inc.path, fs::path(files[index]).parent_path());
+            if (path.empty()) {
+                diags_.push_back({inc.pos, "cannot find '" + inc.path +
+                                               "' beside the module or in the library folder"});
+                continue;
+            }
+            const std::string canonical = key(path);
+            bool onStack = false;
+            std::string chain;
+            for (int k : stack_) {
+                onStack = onStack || keys_[k] == canonical;
+                if (onStack)
+                    chain += fs::path(files[k]).filename().string() + " -> ";
+            }
+            if (onStack) {
+                diags_.push_back({inc.pos, "#Include goes round in a circle: " + chain +
+                                               fs::path(path).filename().string()});
+                continue;
+            }
+            if (std::find(keys_.begin(), keys_.end(), canonical) != keys_.end())
+                continue;  // each module once
+            std::ifstream in(path, std::ios::binary);
+            if (!in || fs::is_directory(path)) {
+                diags_.push_back({inc.pos, "cannot read '" + inc.path + "'"});
+                continue;
+            }
+            const std::string text((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+            add(text, path, canonical);
+            include(int(modules.size()) - 1);
+        }
+        stack_.pop_back();
+    }
+
+    std::string find(const std::string& name, const fs::path& besides) const {
+        std::error_code error;
+        if (fs::path(name).is_absolute())
+            return fs::exists(name, error) ? name : std::string();
+        if (fs::path here = besides / name; fs::exists(here, error))
+            return here.string();
+        if (fs::path lib = fs::path(libDir_) / name; !libDir_.empty() && fs::exists(lib, error))
+            return lib.string();
         return {};
-    return writeCpp(m, fileName, diags);
-}
+    }
+
+    std::string libDir_;
+    Diagnostics& diags_;
+    std::vector<std::string> keys_;
+    std::vector<int> stack_;
+};
 
 // The parser and the writer recurse once a nesting level; the deepest
 // nesting they accept needs more than a usual thread's stack in a build with
@@ -43,9 +124,18 @@ void onBigStack(F work) {
 
 }  // namespace
 
-std::string translate(std::string_view source, const std::string& fileName, Diagnostics& diags) {
+std::string translate(std::string_view source, const std::string& fileName, Diagnostics& diags,
+                      std::vector<std::string>* files, const std::string& libDir) {
     std::string cpp;
-    onBigStack([&] { cpp = translateHere(source, fileName, diags); });
+    onBigStack([&] {
+        Loader loader(libDir, diags);
+        loader.load(source, fileName);
+        if (files)
+            *files = loader.files;
+        // Writing modules with syntax errors would only add confusing follow-ups.
+        if (diags.empty())
+            cpp = writeCpp(loader.modules, loader.files, diags);
+    });
     return cpp;
 }
 

@@ -74,6 +74,7 @@ contains() {
 # Builds and runs one program. Its files: NAME.zbl; NAME.out (the exact
 # standard output) or NAME.has (lines it must contain); and optionally
 # NAME.in, NAME.status, NAME.err (lines standard error must contain),
+# NAME.modules/ (modules it includes),
 # NAME.args, and NAME.maymsg (refusing with messages that name lines passes).
 run_one() {
     local src=$1 name
@@ -81,6 +82,8 @@ run_one() {
     local dir="$WORK/run/$name" base=${src%.zbl}
     mkdir -p "$dir"
     cp "$src" "$dir/$name.zbl"
+    # NAME.modules/ holds the modules NAME.zbl includes, copied beside it.
+    [ -d "$base.modules" ] && cp "$base.modules"/* "$dir/"
     local log
     if ! log=$(timeout "$BUILD_TIMEOUT" "$BUILD/zide" --build "$dir/$name.zbl" 2>&1); then
         if [ -f "$base.maymsg" ]; then

@@ -175,7 +175,8 @@ TEST(parser_survives_token_soup) {
             src += ' ';
         }
         Diagnostics d;
-        Module m = parse(lex(src, 0, d), d);
-        writeCpp(m, "soup.zbl", d);
+        std::vector<Module> m;
+        m.push_back(parse(lex(src, 0, d), d));
+        writeCpp(m, {"soup.zbl"}, d);
     }
 }
