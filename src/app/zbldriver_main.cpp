@@ -143,6 +143,16 @@ bool OutOfDate(const fs::path& file, const fs::path& than) {
     return !error && made < source;
 }
 
+// Whether the translated program asks for dialogs (Option Console Off).
+bool UsesDialogs(const fs::path& source) {
+    std::ifstream file(source, std::ios::binary);
+    std::string line;
+    while (std::getline(file, line))
+        if (line.find("zbl::use_dialogs();") != std::string::npos)
+            return true;
+    return false;
+}
+
 int Usage(const char* self) {
     std::fprintf(stderr, "usage: %s release|debug|library FILE.zbl\n", self);
     return 2;
@@ -190,7 +200,12 @@ int main(int argc, char** argv) {
                          Quoted(object.string()),
                      lines);
     } else {
-        status = Run(Compiler() + " " + Quoted(object.string()) + " " +
+        // A program without a console shows its dialogs through Qt.
+        std::string dialogs;
+        if (UsesDialogs(source))
+            dialogs = " " + Quoted((runtime / "libzbl_dialogs.a").string()) +
+                      " -lQt6Widgets -lQt6Gui -lQt6Core";
+        status = Run(Compiler() + " " + Quoted(object.string()) + dialogs + " " +
                          Quoted((runtime / "libzbl_runtime.a").string()) + " -o " +
                          Quoted(fs::path(base).concat(".exe").string()),
                      lines);

@@ -209,7 +209,13 @@ void writeTitle(const String& title) {
 // Lists the buttons as "[Y]es/[N]o? " and takes a button's first letter or
 // its word; Enter alone takes the default button. At the end of input the
 // answer is Cancel, No or Abort, whichever the set has.
+namespace detail {
+Dialogs dialogs;
+}
+
 Integer msgbox(const String& prompt, Long buttons, const String& title) {
+    if (detail::dialogs.msgbox)
+        return detail::dialogs.msgbox(prompt, buttons, title);
     writeTitle(title);
     write(prompt.str());
     write("\n");
@@ -249,6 +255,8 @@ Integer msgbox(const String& prompt, Long buttons, const String& title) {
 
 // An empty answer takes the default; the end of input is a Cancel, "".
 String inputbox(const String& prompt, const String& title, const String& deflt) {
+    if (detail::dialogs.inputbox)
+        return detail::dialogs.inputbox(prompt, title, deflt);
     writeTitle(title);
     write(prompt.str());
     if (prompt.size() != 0 && prompt.str().back() != ' ')

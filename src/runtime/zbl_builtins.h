@@ -132,6 +132,17 @@ String line_input(const String& prompt);
 std::vector<String> input_fields(const String& prompt, bool question, std::size_t count,
                                  const std::vector<bool>& numeric = {});
 Integer msgbox(const String& prompt, Long buttons = 0, const String& title = "");
+// A program without a console (Option Console Off) shows MsgBox and
+// InputBox as dialogs: use_dialogs(), in the separate dialog library, puts
+// them here.
+namespace detail {
+struct Dialogs {
+    Integer (*msgbox)(const String&, Long, const String&) = nullptr;
+    String (*inputbox)(const String&, const String&, const String&) = nullptr;
+};
+extern Dialogs dialogs;
+}  // namespace detail
+void use_dialogs();
 String inputbox(const String& prompt, const String& title = "", const String& deflt = "");
 
 namespace detail {

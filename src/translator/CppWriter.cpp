@@ -191,9 +191,9 @@ public:
             diags_.push_back({{0, 1, 1}, "the module has no 'Sub Main()' to start at"});
         } else {
             out_ +=
-                "int main(int argc, char** argv) {\n    zbl::start(argc, argv);\n"
-                "    try {\n        " +
-                procNames_[main->second] +
+                std::string("int main(int argc, char** argv) {\n    zbl::start(argc, argv);\n") +
+                (mods_[0].optionConsole ? "" : "    zbl::use_dialogs();\n") +
+                "    try {\n        " + procNames_[main->second] +
                 "();\n    } catch (const zbl::RuntimeError& e) {\n"
                 "        zbl::report(e);\n    }\n    return zbl::finish();\n}\n";
         }

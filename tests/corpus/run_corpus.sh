@@ -35,6 +35,8 @@ else
     echo "corpus: neither $BUILD/defaults.reg nor $BUILD/zide-setup" >&2
     exit 2
 fi
+# Dialogs of programs without a console close themselves with their default.
+export ZBL_DIALOG_AUTOCLOSE_MS=50
 # What the programs read of their environment.
 export ZBL_CORPUS_GREETING="hello from the environment"
 
