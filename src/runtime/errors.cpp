@@ -34,10 +34,38 @@ const char* error_text(int code) {
             return "Bad file name or number";
         case 53:
             return "File not found";
+        case 54:
+            return "Bad file mode";
+        case 55:
+            return "File already open";
+        case 57:
+            return "Device I/O error";
+        case 58:
+            return "File already exists";
+        case 59:
+            return "Bad record length";
+        case 61:
+            return "Disk full";
         case 62:
             return "Input past end of file";
+        case 63:
+            return "Bad record number";
+        case 67:
+            return "Too many files";
+        case 70:
+            return "Permission denied";
+        case 74:
+            return "Can't rename with different drive";
+        case 75:
+            return "Path/File access error";
+        case 76:
+            return "Path not found";
         case 92:
             return "For loop not initialized";
+        case 48:
+            return "Error in loading DLL";
+        case 453:
+            return "Can't find DLL entry point";
         default:
             return "Application-defined or object-defined error";
     }
@@ -69,6 +97,10 @@ void raise(int code) {
     throwError(code, "", error_text(code));
 }
 
+void raise_with(int code, const std::string& description) {
+    throwError(code, "", description);
+}
+
 void ErrObject::raise(Long n, const String& src, const String& text) {
     if (n <= 0 || n > 65535)
         zbl::raise(kInvalidCall);
@@ -86,6 +118,7 @@ String error_string(Long code) {
 
 void report(const RuntimeError& e) {
     flush();
+    detail::close_files();
     std::fprintf(stderr, "Run-time error '%d':\n\n%s\n\n%s", e.number, e.description.c_str(),
                  e.trace.c_str());
     std::fflush(stderr);

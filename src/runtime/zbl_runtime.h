@@ -33,7 +33,11 @@ enum ErrorCode : int {
 
 // Ends the program with "Run-time error 'N':" and the error's text.
 [[noreturn]] void raise(int code);
+// An error with a description of its own (naming a file or a library).
+[[noreturn]] void raise_with(int code, const std::string& description);
 const char* error_text(int code);
+// Declare ... Lib: the C function `name` of a shared library.
+void* dll_symbol(const char* library, const char* name);
 
 class String;
 // The Err object: the last error's number, text and source, and Raise and
@@ -621,6 +625,7 @@ inline Variant iif(const C& cond, const A& a, const B& b) {
 
 #include "zbl_array.h"
 #include "zbl_builtins.h"
+#include "zbl_files.h"
 #include "zbl_trace.h"
 
 namespace zbl {

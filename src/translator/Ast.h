@@ -195,6 +195,8 @@ struct Proc {
     std::string returnTypeName;
     std::vector<Param> params;
     Block body;
+    // Declare ... Lib "library" [Alias "name"]: a C function, no body.
+    std::string lib, alias;
 };
 
 struct Include {

@@ -135,6 +135,13 @@ constexpr std::string_view kConstants[] = {
     "vbUpperCase",
     "vbLowerCase",
     "vbProperCase",
+    "vbNormal",
+    "vbReadOnly",
+    "vbHidden",
+    "vbSystem",
+    "vbVolume",
+    "vbDirectory",
+    "vbArchive",
 };
 
 bool sameLower(std::string_view a, const std::string& lowerName) {

@@ -484,7 +484,89 @@ private:
         }
     }
 
+    // The C type a value of the language passes as, "" when it cannot.
+    static std::string cType(const Shape& s) {
+        if (s.isArray || !s.udt.empty())
+            return "";
+        switch (s.type) {
+            case VType::Byte:
+                return "std::uint8_t";
+            case VType::Integer:
+            case VType::Boolean:
+                return "std::int16_t";  // a Boolean is 16 bits, -1 or 0
+            case VType::Long:
+                return "std::int32_t";
+            case VType::Single:
+                return "float";
+            case VType::Double:
+                return "double";
+            case VType::String:
+                return "const char*";
+            default:
+                return "";
+        }
+    }
+
+    // A Declare'd procedure: found in its shared library when first called,
+    // then called directly. ByVal Strings go as C strings, ByRef numbers as
+    // pointers to the caller's variable.
+    void declaredBody(const Proc& p) {
+        Shape ret = p.isFunction ? returnShape(p) : Shape{};
+        std::string cret = p.isFunction ? cType(ret) : "void";
+        if (cret.empty())
+            error(p.pos, "a declared Function returns a number type or a String");
+        std::string types, args;
+        for (const Param& a : p.params) {
+            Shape sh = paramShape(a);
+            std::string t = cType(sh), name = "z_" + lower(a.name);
+            if (t.empty() || (a.byRef && sh.type == VType::String)) {
+                error(a.pos, "a C function takes numbers (ByVal or ByRef) and ByVal Strings");
+                continue;
+            }
+            if (!types.empty()) {
+                types += ", ";
+                args += ", ";
+            }
+            if (sh.type == VType::String) {
+                types += t;
+                args += name + ".str().c_str()";
+            } else if (sh.type == VType::Boolean) {
+                // The variable is a C++ bool; C sees the language's 16 bits.
+                types += a.byRef ? "std::int16_t*" : t;
+                args += a.byRef ? "&zb_" + lower(a.name) : "std::int16_t(" + name + " ? -1 : 0)";
+            } else {
+                types += a.byRef ? t + "*" : t;
+                args += a.byRef ? "&" + name : name;
+            }
+        }
+        out_ += lineDirective(p.pos) + signature(p) + " {\n";
+        out_ += "    zbl::Frame zf_(" + cppString(p.name) + ", " + cppString(file_) + ");\n";
+        out_ += "    zf_.line = " + std::to_string(p.pos.line) + ";\n";
+        out_ += "    using F = " + cret + " (*)(" + types + ");\n";
+        out_ += "    static const F f = reinterpret_cast<F>(zbl::dll_symbol(" + cppString(p.lib) +
+                ", " + cppString(p.alias.empty() ? p.name : p.alias) + "));\n";
+        std::string before, after;
+        for (const Param& a : p.params)
+            if (a.byRef && paramShape(a).type == VType::Boolean) {
+                std::string n = lower(a.name);
+                before += "    std::int16_t zb_" + n + " = z_" + n + " ? -1 : 0;\n";
+                after += "    z_" + n + " = zb_" + n + " != 0;\n";
+            }
+        out_ += before;
+        if (!p.isFunction)
+            out_ += "    f(" + args + ");\n" + after + "}\n\n";
+        else if (ret.type == VType::String)
+            out_ += "    const char* r = f(" + args + ");\n" + after +
+                    "    return zbl::String(r ? r : \"\");\n}\n\n";
+        else if (ret.type == VType::Boolean)
+            out_ += "    const bool r = f(" + args + ") != 0;\n" + after + "    return r;\n}\n\n";
+        else
+            out_ += "    const auto r = f(" + args + ");\n" + after + "    return r;\n}\n\n";
+    }
+
     void procBody(const Proc& p) {
+        if (!p.lib.empty())
+            return declaredBody(p);
         proc_ = &p;
         // A Static Sub or Function keeps all its locals between calls.
         localStorage_ = p.isStatic ? "[[maybe_unused]] static " : "[[maybe_unused]] ";
@@ -1151,13 +1233,23 @@ private:
     std::string input(const Stmt& s, const std::string& ind) {
         if (s.from) {
             std::string n = number(*s.from), r;
-            if (s.kind == Stmt::Kind::LineInput)
-                return s.target ? ind + "zbl::assign(" + lvalue(*s.target) +
-                                      ", zbl::file_line_input(" + n + "));\n"
-                                : "";
-            for (const ExprPtr& a : s.args)
-                r += ind + "zbl::assign_input(" + lvalue(*a) + ", zbl::file_input_field(" + n +
-                     "));\n";
+            if (s.kind == Stmt::Kind::LineInput) {
+                if (!s.target)
+                    return "";
+                Shape sh = shapeOf(*s.target);
+                // Into a String variable the line reuses its buffer.
+                if (sh.known && sh.type == VType::String && !sh.isArray)
+                    return ind + "zbl::file_line_input(" + n + ", " + lvalue(*s.target) + ");\n";
+                return ind + "zbl::assign(" + lvalue(*s.target) + ", zbl::file_line_input(" + n +
+                       "));\n";
+            }
+            for (const ExprPtr& a : s.args) {
+                Shape sh = shapeOf(*a);
+                if (sh.isArray || !sh.udt.empty())
+                    error(a->pos, "Input # needs a variable of a simple type");
+                else
+                    r += ind + "zbl::file_input(" + n + ", " + lvalue(*a) + ");\n";
+            }
             return r;
         }
         if (!m_->optionConsole)

@@ -102,7 +102,7 @@ public:
                 option(m);
             } else if (t.isKw("dim") || t.isKw("const") || t.isKw("public") || t.isKw("private") ||
                        t.isKw("global") || t.isKw("sub") || t.isKw("function") ||
-                       t.isKw("static") || t.isKw("type") || t.isKw("enum")) {
+                       t.isKw("static") || t.isKw("type") || t.isKw("enum") || isDeclare(t)) {
                 bool isPrivate = false;
                 const bool isPublic = t.isKw("public") || t.isKw("global");
                 if (t.isKw("public") || t.isKw("private") || t.isKw("global")) {
@@ -114,7 +114,10 @@ public:
                     next();
                     isStatic = true;
                 }
-                if (cur().isKw("type") || cur().isKw("enum")) {
+                if (isDeclare(cur()) && (peek(1).isKw("sub") || peek(1).isKw("function"))) {
+                    next();
+                    m.procs.push_back(proc(isPrivate, true));
+                } else if (cur().isKw("type") || cur().isKw("enum")) {
                     m.decls.push_back(typeOrEnum());
                 } else if (cur().isKw("sub") || cur().isKw("function")) {
                     m.procs.push_back(proc(isPrivate));
@@ -400,7 +403,11 @@ private:
         return s;
     }
 
-    Proc proc(bool isPrivate) {
+    static bool isDeclare(const Token& t) {
+        return t.kind == Tok::Ident && !t.suffix && lower(t.text) == "declare";
+    }
+
+    Proc proc(bool isPrivate, bool declared = false) {
         Proc p;
         p.isPrivate = isPrivate;
         p.pos = cur().pos;
@@ -413,6 +420,21 @@ private:
             p.returnType = suffixType(n.suffix);
         } else {
             error(cur().pos, "expected a procedure name");
+        }
+        if (declared) {
+            // Lib "library" [Alias "name"]
+            if (cur().kind == Tok::Ident && lower(cur().text) == "lib" &&
+                peek(1).kind == Tok::String) {
+                next();
+                p.lib = next().text;
+            } else {
+                error(cur().pos, "expected Lib \"library\"");
+            }
+            if (cur().kind == Tok::Ident && lower(cur().text) == "alias" &&
+                peek(1).kind == Tok::String) {
+                next();
+                p.alias = next().text;
+            }
         }
         if (acceptOp("(")) {
             if (!cur().isOp(")")) {
@@ -432,6 +454,8 @@ private:
             error(cur().pos, "expected end of statement");
             skipStatement();
         }
+        if (declared)
+            return p;
         p.body = block([&](const Token& t) { return t.isKw("end") && peek(1).isKw(endWord); });
         if (cur().isKw("end") && peek(1).isKw(endWord)) {
             next();
