@@ -122,6 +122,11 @@ void report(const RuntimeError& e) {
     std::fprintf(stderr, "Run-time error '%d':\n\n%s\n\n%s", e.number, e.description.c_str(),
                  e.trace.c_str());
     std::fflush(stderr);
+    // A program without a console shows the report, as its user sees no terminal.
+    if (detail::dialogs.msgbox)
+        detail::dialogs.msgbox(String("Run-time error '" + std::to_string(e.number) + "':\n\n" +
+                                      e.description + "\n\n" + e.trace),
+                               vbCritical, String());
     std::_Exit(1);
 }
 

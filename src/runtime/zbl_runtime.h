@@ -625,6 +625,7 @@ inline Variant iif(const C& cond, const A& a, const B& b) {
 
 #include "zbl_array.h"
 #include "zbl_builtins.h"
+#include "zbl_dates.h"
 #include "zbl_files.h"
 #include "zbl_trace.h"
 
