@@ -26,6 +26,7 @@ double Variant::number() const {
             return 0;
         case Kind::Single:
         case Kind::Double:
+        case Kind::Date:
             return d_;
         case Kind::String:
             return to_double(s_);
@@ -46,6 +47,8 @@ std::string Variant::text() const {
             return cstr(float(d_));
         case Kind::Double:
             return cstr(d_);
+        case Kind::Date:
+            return date_text(Date{d_});
         case Kind::String:
             return s_.str();
         case Kind::Array:
@@ -152,6 +155,14 @@ Variant varith(VOp op, const Variant& a, const Variant& b) {
     if (op == VOp::Add && (aText || a.kind() == Kind::Empty) &&
         (bText || b.kind() == Kind::Empty) && (aText || bText))
         return Variant(String(a.string().str() + b.string().str()));
+    // A date and a number give a date; two dates subtracted give days.
+    const bool aDate = a.kind() == Kind::Date, bDate = b.kind() == Kind::Date;
+    if ((aDate || bDate) && op != VOp::Mul) {
+        double v = op == VOp::Add ? a.number() + b.number() : a.number() - b.number();
+        if (aDate && bDate && op == VOp::Sub)
+            return realOf(v, 4);
+        return Variant(Date{realOf(v, 4).real()});
+    }
     int ra = rankOf(a), rb = rankOf(b);
     int r = std::max(ra, rb);
     if (r == 3 && (ra == 2 || rb == 2))
@@ -200,6 +211,8 @@ void print(const Variant& v) {
             return print(float(v.real()));
         case Kind::Double:
             return print(v.real());
+        case Kind::Date:
+            return print(String(date_text(Date{v.real()})));
         case Kind::String:
             return print(v.string());
         case Kind::Array:
@@ -217,6 +230,8 @@ String str(const Variant& v) {
             return str(v.whole() != 0);
         case Kind::Single:
             return str(float(v.real()));
+        case Kind::Date:
+            return String(date_text(Date{v.real()}));
         case Kind::String:
             return str(v.string());
         case Kind::Double:
@@ -229,13 +244,13 @@ String str(const Variant& v) {
 }
 
 String variant_type_name(const Variant& v) {
-    static const char* const names[] = {"Empty",  "Boolean", "Byte",   "Integer",  "Long",
-                                        "Single", "Double",  "String", "Variant()"};
+    static const char* const names[] = {"Empty",  "Boolean", "Byte",   "Integer",   "Long",
+                                        "Single", "Double",  "String", "Variant()", "Date"};
     return String(names[int(v.kind())]);
 }
 
 Integer variant_var_type(const Variant& v) {
-    static const Integer numbers[] = {0, 11, 17, 2, 3, 4, 5, 8, 8204};
+    static const Integer numbers[] = {0, 11, 17, 2, 3, 4, 5, 8, 8204, 7};
     return numbers[int(v.kind())];
 }
 

@@ -10,14 +10,6 @@
 
 namespace zbl {
 
-// Before 1899-12-30 the whole part counts days back and the fraction still
-// counts the time forward from that day's midnight: -1.25 is 1899-12-29 6:00.
-struct Date {
-    double serial = 0;
-    friend bool operator==(Date a, Date b) { return a.serial == b.serial; }
-    friend auto operator<=>(Date a, Date b) { return a.serial <=> b.serial; }
-};
-
 inline constexpr Long vbUseSystemDayOfWeek = 0;
 inline constexpr Long vbSunday = 1;
 inline constexpr Long vbMonday = 2;

@@ -64,6 +64,21 @@ private:
     std::string d_;
 };
 
+// A date: the serial day count from 1899-12-30, whose fraction is the time
+// of day. Before that day the whole part counts days back and the fraction
+// still counts the time forward from that day's midnight: -1.25 is
+// 1899-12-29 6:00.
+struct Date {
+    double serial = 0;
+    friend bool operator==(Date a, Date b) { return a.serial == b.serial; }
+    friend auto operator<=>(Date a, Date b) { return a.serial <=> b.serial; }
+};
+std::string date_text(Date d);  // as CStr writes it
+Date cdate(const String& s);    // date and time; Type mismatch if not one
+
+template <class T>
+inline constexpr bool is_date_v = std::is_same_v<std::decay_t<T>, Date>;
+
 template <class T>
 class Array;
 
@@ -81,7 +96,8 @@ public:
         Single,
         Double,
         String,
-        Array
+        Array,
+        Date
     };
     Variant() = default;
     Variant(bool v) : k_(Kind::Boolean), i_(v ? -1 : 0) {}
@@ -90,6 +106,7 @@ public:
     Variant(Long v) : k_(Kind::Long), i_(v) {}
     Variant(float v) : k_(Kind::Single), d_(v) {}
     Variant(double v) : k_(Kind::Double), d_(v) {}
+    Variant(Date v) : k_(Kind::Date), d_(v.serial) {}
     Variant(String v) : k_(Kind::String), s_(std::move(v)) {}
     Variant(const char* v) : k_(Kind::String), s_(v) {}
     template <class T>
@@ -104,7 +121,9 @@ public:
     bool isNumeric() const { return k_ >= Kind::Boolean && k_ <= Kind::Double; }
     bool isIntegral() const { return k_ >= Kind::Boolean && k_ <= Kind::Long; }
     long long whole() const { return i_; }
-    double real() const { return k_ == Kind::Single || k_ == Kind::Double ? d_ : double(i_); }
+    double real() const {
+        return k_ == Kind::Single || k_ == Kind::Double || k_ == Kind::Date ? d_ : double(i_);
+    }
     const String& string() const { return s_; }
     double number() const;     // Type mismatch unless numeric or a numeric string
     std::string text() const;  // as CStr writes it
@@ -177,6 +196,9 @@ inline std::string cstr(const String& s) {
 inline std::string cstr(const Variant& v) {
     return v.text();
 }
+inline std::string cstr(Date d) {
+    return date_text(d);
+}
 
 template <class T>
 inline double num(const T& v) {
@@ -184,6 +206,8 @@ inline double num(const T& v) {
         return to_double(v);
     else if constexpr (is_variant_v<T>)
         return v.number();
+    else if constexpr (is_date_v<T>)
+        return v.serial;
     else if constexpr (std::is_same_v<T, bool>)
         return v ? -1.0 : 0.0;
     else
@@ -205,6 +229,8 @@ template <class T>
 inline bool truth(const T& v) {
     if constexpr (std::is_same_v<T, bool>)
         return v;
+    else if constexpr (is_date_v<T>)
+        return v.serial != 0;
     else if constexpr (is_variant_v<T>) {
         if (v.kind() == Variant::Kind::String)
             return truth(v.string());
@@ -229,7 +255,17 @@ inline T cast(const U& v) {
         return v;
     else if constexpr (is_variant_v<T>)
         return Variant(v);
-    else if constexpr (is_string_v<T>)
+    else if constexpr (is_date_v<T>) {
+        // Text is read as a date, a number is a serial day.
+        if constexpr (is_string_v<U>)
+            return cdate(v);
+        else if constexpr (is_variant_v<U>) {
+            if (v.kind() == Variant::Kind::String)
+                return cdate(v.string());
+            return Date{v.number()};
+        } else
+            return Date{num(v)};
+    } else if constexpr (is_string_v<T>)
         return String(cstr(v));
     else if constexpr (std::is_same_v<T, bool>)
         return truth(v);
@@ -310,6 +346,10 @@ int vcompare(const Variant& a, const Variant& b);
         using R = arith_t<A, B>;                                               \
         if constexpr (is_variant_v<A> || is_variant_v<B>)                      \
             return varith(VOP, as_variant(a), as_variant(b));                  \
+        else if constexpr (VOP == VOp::Sub && is_date_v<A> && is_date_v<B>)    \
+            return double(a.serial - b.serial);                                \
+        else if constexpr (VOP == VOp::Sub && is_date_v<A>)                    \
+            return Date{detail::checked_real<double>(num(a) - num(b))};        \
         else if constexpr (std::is_integral_v<R>)                              \
             return detail::checked<R>((long long)num(a) OP(long long) num(b)); \
         else                                                                   \
@@ -327,6 +367,8 @@ inline auto add(const A& a, const B& b) {
         return r;
     } else if constexpr (is_variant_v<A> || is_variant_v<B>) {
         return varith(VOp::Add, as_variant(a), as_variant(b));
+    } else if constexpr (is_date_v<A> || is_date_v<B>) {
+        return Date{detail::checked_real<double>(num(a) + num(b))};  // days later
     } else {
         using R = arith_t<A, B>;
         if constexpr (std::is_integral_v<R>)
@@ -527,6 +569,9 @@ inline String str(const String& s) {
     return str(to_double(s));
 }
 String str(const Variant& v);
+inline String str(Date d) {
+    return String(date_text(d));
+}
 
 template <class T>
 inline auto abs(const T& v) {
@@ -566,6 +611,9 @@ double sqr(double v);
 
 void print(const String& s);
 void print(const Variant& v);
+inline void print(Date d) {
+    print(String(date_text(d)));
+}
 void print(double v);
 void print(float v);
 void print(bool v);
@@ -733,6 +781,43 @@ inline Array<String> filter(const A& source, const String& match, Long include =
             found.push_back(std::move(s));
     }
     return string_array(std::move(found));
+}
+
+}  // namespace zbl
+
+namespace zbl {
+
+// Format$ and IsDate for a value of any type: a date as a date, text as
+// text, anything else as a number.
+template <class T>
+inline String format_any(const T& v, const String& fmt = String()) {
+    const bool plain = fmt.size() == 0;
+    if constexpr (is_date_v<T>)
+        return plain ? format(v) : format(v, fmt);
+    else if constexpr (is_string_v<T>)
+        return plain ? format(v) : format(v, fmt);
+    else if constexpr (is_variant_v<T>) {
+        if (v.kind() == Variant::Kind::Date)
+            return format_any(Date{v.real()}, fmt);
+        if (v.kind() == Variant::Kind::String)
+            return format_any(v.string(), fmt);
+        if (v.kind() == Variant::Kind::Empty)
+            return String();
+        return format_any(v.number(), fmt);
+    } else
+        return plain ? format(num(v)) : format(num(v), fmt);
+}
+template <class T>
+inline bool is_date_any(const T& v) {
+    if constexpr (is_date_v<T>)
+        return true;
+    else if constexpr (is_string_v<T>)
+        return is_date(v);
+    else if constexpr (is_variant_v<T>)
+        return v.kind() == Variant::Kind::Date ||
+               (v.kind() == Variant::Kind::String && is_date(v.string()));
+    else
+        return false;
 }
 
 }  // namespace zbl

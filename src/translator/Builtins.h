@@ -9,7 +9,7 @@ namespace zbl::trans {
 struct Builtin {
     const char* name;  // lower case, without a type character
     const char* cpp;
-    // One letter an argument: S String, L Long, D Double, F Single, A any
+    // One letter an argument: S String, L Long, D Double, F Single, T Date, A any
     // value, R an array (or a Variant holding one), X a value or an array;
     // "*": any number of values.
     const char* params;

@@ -243,7 +243,7 @@ private:
                 error(p, "type '" + typeName + "' is not defined");
                 s.type = VType::Variant;
             }
-        } else if (t == VType::Currency || t == VType::Date || t == VType::Object) {
+        } else if (t == VType::Currency || t == VType::Object) {
             error(p, "this type is not supported yet");
             s.type = VType::Double;
         }
@@ -268,6 +268,8 @@ private:
                 return "zbl::Double";
             case VType::String:
                 return "zbl::String";
+            case VType::Date:
+                return "zbl::Date";
             default:
                 return "zbl::Variant";
         }
@@ -1621,7 +1623,11 @@ private:
             error(pos, "wrong number of arguments to '" + name + "'");
             return "0";
         }
-        std::string r = std::string(b.cpp) + "(";
+        std::string cpp = b.cpp;
+        // Date$ and Time$ are the text forms of Date and Time.
+        if (suffix == '$' && (std::string(b.name) == "date" || std::string(b.name) == "time"))
+            cpp = std::string(b.name) == "date" ? "zbl::date_string" : "zbl::time_string";
+        std::string r = cpp + "(";
         for (std::size_t i = 0; i < args.size(); ++i) {
             if (i)
                 r += ", ";
@@ -1658,6 +1664,9 @@ private:
                     break;
                 case 'F':
                     r += "zbl::cast<zbl::Single>(" + v + ")";
+                    break;
+                case 'T':
+                    r += "zbl::cast<zbl::Date>(" + v + ")";
                     break;
                 default:
                     r += v;
@@ -1713,6 +1722,8 @@ private:
                                                : "zbl::Double(" + v + ")";
             }
             case Expr::Kind::String:
+                if (e.type == VType::Date)  // #...#: read as the program starts using it
+                    return "zbl::cdate(zbl::String(" + cppString(e.text) + "))";
                 return "zbl::String(" + cppString(e.text) + ", " + std::to_string(e.text.size()) +
                        ")";
             case Expr::Kind::Bool:

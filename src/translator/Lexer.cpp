@@ -91,6 +91,7 @@ private:
             skipToLineEnd();
         } else if (c == '"') {
             string(p);
+        } else if (c == '#' && dateLiteral(p)) {
         } else if (std::isdigit(c) ||
                    (c == '.' && std::isdigit(static_cast<unsigned char>(peek(1))))) {
             decimal(p);
@@ -143,6 +144,30 @@ private:
             ++i_;
             newline();
         }
+        return true;
+    }
+
+    // #2026-12-05#, #12/5/2026 13:45#: a date. The text between the marks
+    // is kept for the run-time library to read; "#1, x" (a file number) is
+    // not one, having no closing mark, a comma, or no date separator.
+    bool dateLiteral(SourcePos p) {
+        std::size_t j = i_ + 1;
+        bool separator = false, digit = false;
+        for (; j < src_.size() && src_[j] != '#'; ++j) {
+            unsigned char c = static_cast<unsigned char>(src_[j]);
+            if (!std::isalnum(c) &&
+                std::string_view(" /:-.").find(char(c)) == std::string_view::npos)
+                return false;
+            separator =
+                separator || std::string_view("/:-").find(char(c)) != std::string_view::npos;
+            digit = digit || std::isdigit(c);
+        }
+        if (j >= src_.size() || !separator || !digit ||
+            !std::isalnum(static_cast<unsigned char>(peek(1))))
+            return false;
+        Token& t = push(Tok::String, std::string(src_.substr(i_ + 1, j - i_ - 1)), p);
+        t.suffix = '#';
+        i_ = j + 1;
         return true;
     }
 

@@ -1312,7 +1312,7 @@ private:
                 next();
                 e->kind = Expr::Kind::String;
                 e->text = t.text;
-                e->type = VType::String;
+                e->type = t.suffix == '#' ? VType::Date : VType::String;  // #...# is a date
                 return e;
             case Tok::Ident:
                 next();
