@@ -307,4 +307,14 @@ void set_attr(const String& path, Long attributes) {
         raise(kPathFileAccess);
 }
 
+Date file_date_time(const String& path) {
+    struct stat st;
+    if (::stat(detail::native_path(path).c_str(), &st) != 0)
+        raise(53);
+    struct tm local;
+    localtime_r(&st.st_mtime, &local);
+    return Date{date_serial(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday).serial +
+                time_serial(local.tm_hour, local.tm_min, local.tm_sec).serial};
+}
+
 }  // namespace zbl

@@ -31,6 +31,7 @@ double Variant::number() const {
         case Kind::String:
             return to_double(s_);
         case Kind::Array:
+        case Kind::Error:
             raise(kTypeMismatch);
         default:
             return double(i_);
@@ -51,6 +52,8 @@ std::string Variant::text() const {
             return date_text(Date{d_});
         case Kind::String:
             return s_.str();
+        case Kind::Error:
+            return "Error " + std::to_string(i_);
         case Kind::Array:
             raise(kTypeMismatch);
         default:
@@ -244,13 +247,14 @@ String str(const Variant& v) {
 }
 
 String variant_type_name(const Variant& v) {
-    static const char* const names[] = {"Empty",  "Boolean", "Byte",   "Integer",   "Long",
-                                        "Single", "Double",  "String", "Variant()", "Date"};
+    static const char* const names[] = {"Empty",     "Boolean", "Byte",   "Integer",
+                                        "Long",      "Single",  "Double", "String",
+                                        "Variant()", "Date",    "Error"};
     return String(names[int(v.kind())]);
 }
 
 Integer variant_var_type(const Variant& v) {
-    static const Integer numbers[] = {0, 11, 17, 2, 3, 4, 5, 8, 8204, 7};
+    static const Integer numbers[] = {0, 11, 17, 2, 3, 4, 5, 8, 8204, 7, 10};
     return numbers[int(v.kind())];
 }
 

@@ -257,13 +257,10 @@ namespace zbl {
 
 // Array(a, b, ...): a Variant holding the values, counted from 0.
 template <class... T>
+Array<Variant> param_array(const T&... values);
+template <class... T>
 inline Variant make_array(const T&... values) {
-    Variant v;
-    Array<Variant>& a = v.makeArray();
-    a.redim({Bound{0, Long(sizeof...(T)) - 1}}, false);
-    Long i = 0;
-    ((a(i++) = as_variant(values)), ...);
-    return v;
+    return Variant(param_array(values...));
 }
 
 // The type functions: what a value holds, by name and by VarType number.
@@ -284,6 +281,8 @@ constexpr const char* plain_type_name() {
         return "Double";
     else if constexpr (is_string_v<T>)
         return "String";
+    else if constexpr (is_date_v<T>)
+        return "Date";
     else
         return "Variant";
 }
@@ -303,6 +302,8 @@ constexpr int plain_var_type() {
         return 5;
     else if constexpr (is_string_v<T>)
         return 8;
+    else if constexpr (is_date_v<T>)
+        return 7;
     else
         return 12;
 }
@@ -336,6 +337,24 @@ inline bool is_empty(const T& v) {
     else
         return false;
 }
+template <class T>
+inline bool is_missing(const T& v) {
+    if constexpr (is_variant_v<T>)
+        return v.kind() == Variant::Kind::Error && v.whole() == 448;
+    else
+        return false;
+}
+
+// ParamArray: the arguments from there on, as an array of Variants from 0.
+template <class... T>
+inline Array<Variant> param_array(const T&... values) {
+    Array<Variant> a;
+    a.redim({Bound{0, Long(sizeof...(T)) - 1}}, false);
+    Long i = 0;
+    ((a(i++) = as_variant(values)), ...);
+    return a;
+}
+
 template <class T>
 inline bool is_array(const T& v) {
     if constexpr (is_variant_v<T>)

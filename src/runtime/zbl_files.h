@@ -149,7 +149,8 @@ String cur_dir();
 String dir(const String& pattern, Long attributes = 0);  // the first match
 String dir();                                            // the next match
 Long file_len(const String& path);
-Integer get_attr(const String& path);  // vbNormal 0, vbReadOnly 1, vbHidden 2, vbDirectory 16
+Date file_date_time(const String& path);  // when it was last written, local time
+Integer get_attr(const String& path);     // vbNormal 0, vbReadOnly 1, vbHidden 2, vbDirectory 16
 void set_attr(const String& path, Long attributes);
 
 namespace detail {

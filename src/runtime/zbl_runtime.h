@@ -97,7 +97,8 @@ public:
         Double,
         String,
         Array,
-        Date
+        Date,
+        Error  // an error value: what an Optional Variant left out holds
     };
     Variant() = default;
     Variant(bool v) : k_(Kind::Boolean), i_(v ? -1 : 0) {}
@@ -107,6 +108,13 @@ public:
     Variant(float v) : k_(Kind::Single), d_(v) {}
     Variant(double v) : k_(Kind::Double), d_(v) {}
     Variant(Date v) : k_(Kind::Date), d_(v.serial) {}
+    // The value of an Optional Variant parameter the caller left out.
+    static Variant missing() {
+        Variant v;
+        v.k_ = Kind::Error;
+        v.i_ = 448;
+        return v;
+    }
     Variant(String v) : k_(Kind::String), s_(std::move(v)) {}
     Variant(const char* v) : k_(Kind::String), s_(v) {}
     template <class T>

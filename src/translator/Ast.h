@@ -181,6 +181,7 @@ struct Param {
     bool isArray = false;
     bool byRef = true;
     bool optional = false;
+    bool paramArray = false;  // ParamArray args(): the rest of the arguments, as Variants
     ExprPtr defaultValue;
 };
 

@@ -431,6 +431,8 @@ private:
     Shape paramShape(const Param& a) {
         Shape s = resolve(a.type, a.typeName, a.pos);
         s.isArray = a.isArray;
+        if (a.paramArray && (!a.isArray || s.type != VType::Variant || !s.udt.empty()))
+            error(a.pos, "a ParamArray is an array of Variants: " + a.name + "() As Variant");
         return s;
     }
 
@@ -1572,11 +1574,25 @@ private:
             const Proc& p = *it->second;
             if (needValue && !p.isFunction)
                 error(pos, "'" + p.name + "' is a Sub and has no value");
-            if (args.size() > p.params.size())
+            const bool rest = !p.params.empty() && p.params.back().paramArray;
+            if (args.size() > p.params.size() && !rest)
                 error(pos, "too many arguments to '" + p.name + "'");
             std::string r = procNames_[&p] + "(";
             for (std::size_t i = 0; i < p.params.size(); ++i) {
                 const Param& a = p.params[i];
+                if (a.paramArray) {
+                    // The rest of the arguments, gathered into an array.
+                    std::string values;
+                    for (std::size_t k = i; k < args.size(); ++k) {
+                        if (!args[k]) {
+                            error(pos, "an argument for a ParamArray cannot be left out");
+                            continue;
+                        }
+                        values += std::string(values.empty() ? "" : ", ") + expr(*args[k]);
+                    }
+                    r += std::string(i ? ", " : "") + "zbl::lv(zbl::param_array(" + values + "))";
+                    break;
+                }
                 Shape param = paramShape(a);
                 std::string t = cppType(param);
                 if (i)
@@ -1589,7 +1605,10 @@ private:
                         r += "zbl::lv(" + t + "{})";
                         continue;
                     }
-                    std::string def = a.defaultValue ? expr(*a.defaultValue) : t + "{}";
+                    // An Optional Variant without a default is "missing" (IsMissing).
+                    std::string def = a.defaultValue                 ? expr(*a.defaultValue)
+                                      : param.type == VType::Variant ? "zbl::Variant::missing()"
+                                                                     : t + "{}";
                     r += a.byRef ? "zbl::lv(zbl::cast<" + t + ">(" + def + "))"
                                  : "zbl::cast<" + t + ">(" + def + ")";
                     continue;

@@ -478,6 +478,11 @@ private:
         Param p;
         if (acceptKw("optional"))
             p.optional = true;
+        if (cur().kind == Tok::Ident && lower(cur().text) == "paramarray" && !cur().suffix &&
+            peek(1).kind == Tok::Ident) {
+            next();
+            p.paramArray = true;
+        }
         if (acceptKw("byval"))
             p.byRef = false;
         else
