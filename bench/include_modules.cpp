@@ -1,0 +1,187 @@
+// Translating a solution of 50 modules joined by #Include: a main module,
+// a chain of 48 modules each including the next, and a common module that
+// every one of them includes. Through the translator library, and through
+// the translator program as the build runs it.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "translator/Translator.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const int Chained = 48;  // mod1.zbl .. mod48.zbl
+
+std::string CommonModule() {
+    return "Option Explicit\r\n"
+           "\r\n"
+           "Public Total As Long\r\n"
+           "\r\n"
+           "Public Function Clamp(ByVal v As Long, ByVal lo As Long, ByVal hi As Long) As Long\r\n"
+           "    If v < lo Then\r\n"
+           "        Clamp = lo\r\n"
+           "    ElseIf v > hi Then\r\n"
+           "        Clamp = hi\r\n"
+           "    Else\r\n"
+           "        Clamp = v\r\n"
+           "    End If\r\n"
+           "End Function\r\n";
+}
+
+// Module `k` of the chain; 60 lines. Each has its own Private Helper and
+// counter, and calls on into the next module.
+std::string ChainModule(int k) {
+    const std::string n = std::to_string(k);
+    const std::string next = std::to_string(k + 1);
+    std::string s = "Option Explicit\r\n#Include \"common.zbl\"\r\n";
+    if (k < Chained)
+        s += "#Include \"mod" + next + ".zbl\"\r\n";
+    s += "\r\n";
+    s += "Private calls As Long\r\n";
+    s += "\r\n";
+    s += "Private Sub Helper(ByVal v As Long)\r\n";
+    s += "    calls = calls + 1\r\n";
+    s += "    Total = Total + v\r\n";
+    s += "    If calls Mod 100 = 0 Then\r\n";
+    s += "        Print \"module " + n + ":\"; calls\r\n";
+    s += "    End If\r\n";
+    s += "End Sub\r\n";
+    s += "\r\n";
+    s += "Public Function Sum" + n + "(ByVal count As Long) As Long\r\n";
+    s += "    Dim i As Long, acc As Long\r\n";
+    s += "    For i = 1 To count\r\n";
+    s += "        If i Mod 2 = 0 Then\r\n";
+    s += "            acc = acc + i\r\n";
+    s += "        Else\r\n";
+    s += "            acc = acc - 1\r\n";
+    s += "        End If\r\n";
+    s += "    Next i\r\n";
+    s += "    Helper acc\r\n";
+    s += "    Sum" + n + " = acc\r\n";
+    s += "End Function\r\n";
+    s += "\r\n";
+    s += "Public Function Name" + n + "(ByVal prefix As String) As String\r\n";
+    s += "    Dim text As String, j As Integer\r\n";
+    s += "    text = prefix\r\n";
+    s += "    Do While j < 3\r\n";
+    s += "        j = j + 1\r\n";
+    s += "        text = text & \"-\" & j\r\n";
+    s += "    Loop\r\n";
+    s += "    Name" + n + " = text & \" " + n + "\"\r\n";
+    s += "End Function\r\n";
+    s += "\r\n";
+    s += "Public Function Chain" + n + "(ByVal depth As Long) As Long\r\n";
+    s += "    If depth <= 0 Then\r\n";
+    s += "        Chain" + n + " = Clamp(Sum" + n + "(depth + 10), 0, 1000)\r\n";
+    if (k < Chained) {
+        s += "    Else\r\n";
+        s += "        Chain" + n + " = Chain" + next + "(depth - 1) + 1\r\n";
+    }
+    s += "    End If\r\n";
+    s += "End Function\r\n";
+    s += "\r\n";
+    s += "Public Sub Report" + n + "()\r\n";
+    s += "    Dim d As Double, t As String\r\n";
+    s += "    d = Sum" + n + "(20) / 3\r\n";
+    s += "    t = Name" + n + "(\"report\")\r\n";
+    s += "    Select Case d\r\n";
+    s += "        Case Is > 10\r\n";
+    s += "            Print t; \" big \"; d\r\n";
+    s += "        Case Else\r\n";
+    s += "            Print t; \" small\"\r\n";
+    s += "    End Select\r\n";
+    s += "    Helper Len(t)\r\n";
+    s += "End Sub\r\n";
+    return s;
+}
+
+std::string MainModule() {
+    std::string s =
+        "Option Explicit\r\n#Include \"common.zbl\"\r\n#Include \"mod1.zbl\"\r\n\r\n"
+        "Sub Main()\r\n"
+        "    Dim r As Long\r\n"
+        "    r = Chain1(" +
+        std::to_string(Chained - 1) + ")\r\n";
+    for (int k = 1; k <= Chained; ++k)
+        s += "    Report" + std::to_string(k) + "\r\n";
+    s += "    Print \"chain\"; r; \"total\"; Total\r\nEnd Sub\r\n";
+    return s;
+}
+
+// The solution's files in a temporary folder, removed at the end.
+struct Solution {
+    Solution() {
+        dir = fs::temp_directory_path() / ("zbl-bench-include-" + std::to_string(getpid()));
+        fs::create_directories(dir);
+        std::ofstream(dir / "common.zbl", std::ios::binary) << CommonModule();
+        for (int k = 1; k <= Chained; ++k)
+            std::ofstream(dir / ("mod" + std::to_string(k) + ".zbl"), std::ios::binary)
+                << ChainModule(k);
+        main = MainModule();
+        std::ofstream(dir / "main.zbl", std::ios::binary) << main;
+    }
+    ~Solution() { fs::remove_all(dir); }
+    fs::path dir;
+    std::string main;
+};
+
+void IncludeModules(benchmark::State& state) {
+    const Solution solution;
+    const std::string fileName = (solution.dir / "main.zbl").string();
+    for (auto _ : state) {
+        zbl::trans::Diagnostics diags;
+        std::vector<std::string> files;
+        std::string cpp = zbl::trans::translate(solution.main, fileName, diags, &files);
+        if (!diags.empty()) {
+            const zbl::trans::Diagnostic& d = diags.front();
+            const std::string where = d.pos.file < int(files.size()) ? files[d.pos.file] : fileName;
+            state.SkipWithError(
+                ("not translated: " + where + ":" + std::to_string(d.pos.line) + ": " + d.message)
+                    .c_str());
+            break;
+        }
+        if (files.size() != Chained + 2) {
+            state.SkipWithError(("read " + std::to_string(files.size()) + " modules").c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(cpp.data());
+    }
+}
+BENCHMARK(IncludeModules)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same solution through the translator program, which writes main.cpp.
+void IncludeModulesTool(benchmark::State& state) {
+    const Solution solution;
+    const std::string command =
+        "cd '" + solution.dir.string() + "' && '" ZIDE_BINARY_DIR "/bin/zbltrans' main.zbl";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("zbltrans failed");
+            break;
+        }
+    }
+}
+BENCHMARK(IncludeModulesTool)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+// Run as the translator program runs: with glibc's huge pages and one arena,
+// which it turns on for itself, so both benchmarks measure the same thing.
+int main(int argc, char** argv) {
+    if (!std::getenv("ZBLTRANS_TUNED")) {
+        setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1:glibc.malloc.arena_max=1", 1);
+        setenv("ZBLTRANS_TUNED", "1", 1);
+        execv("/proc/self/exe", argv);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
