@@ -1,5 +1,6 @@
 // Numbers: parsing, formatting as the language writes them, and maths.
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -252,6 +253,31 @@ void randomize() {
 // The seed's high 32 bits, as a Double, are what count.
 void randomize(double seed) {
     mixSeed(std::uint32_t(std::bit_cast<std::uint64_t>(seed) >> 32));
+}
+
+Currency Currency::from(double v) {
+    const double scaled = std::nearbyint(v * scale);
+    if (!std::isfinite(scaled) || std::fabs(scaled) > 9.2233720368547758e18)
+        raise(kOverflow);
+    return Currency{static_cast<long long>(scaled)};
+}
+
+std::string currency_text(Currency c) {
+    // Up to four decimals, trailing zeros dropped, as CStr writes it.
+    const bool negative = c.units < 0;
+    unsigned long long u = negative ? 0ull - static_cast<unsigned long long>(c.units)
+                                    : static_cast<unsigned long long>(c.units);
+    std::string t = std::to_string(u / 10000);
+    unsigned long long frac = u % 10000;
+    if (frac) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, ".%04llu", frac);
+        std::string f = buf;
+        while (f.back() == '0')
+            f.pop_back();
+        t += f;
+    }
+    return negative ? "-" + t : t;
 }
 
 }  // namespace zbl

@@ -28,6 +28,8 @@ double Variant::number() const {
         case Kind::Double:
         case Kind::Date:
             return d_;
+        case Kind::Currency:
+            return double(i_) / Currency::scale;
         case Kind::String:
             return to_double(s_);
         case Kind::Array:
@@ -50,6 +52,8 @@ std::string Variant::text() const {
             return cstr(d_);
         case Kind::Date:
             return date_text(Date{d_});
+        case Kind::Currency:
+            return currency_text(Currency{i_});
         case Kind::String:
             return s_.str();
         case Kind::Error:
@@ -216,6 +220,8 @@ void print(const Variant& v) {
             return print(v.real());
         case Kind::Date:
             return print(String(date_text(Date{v.real()})));
+        case Kind::Currency:
+            return print(Currency{v.whole()});
         case Kind::String:
             return print(v.string());
         case Kind::Array:
@@ -235,6 +241,8 @@ String str(const Variant& v) {
             return str(float(v.real()));
         case Kind::Date:
             return String(date_text(Date{v.real()}));
+        case Kind::Currency:
+            return str(Currency{v.whole()});
         case Kind::String:
             return str(v.string());
         case Kind::Double:
@@ -249,12 +257,12 @@ String str(const Variant& v) {
 String variant_type_name(const Variant& v) {
     static const char* const names[] = {"Empty",     "Boolean", "Byte",   "Integer",
                                         "Long",      "Single",  "Double", "String",
-                                        "Variant()", "Date",    "Error"};
+                                        "Variant()", "Date",    "Error",  "Currency"};
     return String(names[int(v.kind())]);
 }
 
 Integer variant_var_type(const Variant& v) {
-    static const Integer numbers[] = {0, 11, 17, 2, 3, 4, 5, 8, 8204, 7, 10};
+    static const Integer numbers[] = {0, 11, 17, 2, 3, 4, 5, 8, 8204, 7, 10, 6};
     return numbers[int(v.kind())];
 }
 

@@ -283,6 +283,8 @@ constexpr const char* plain_type_name() {
         return "String";
     else if constexpr (is_date_v<T>)
         return "Date";
+    else if constexpr (is_currency_v<T>)
+        return "Currency";
     else
         return "Variant";
 }
@@ -304,6 +306,8 @@ constexpr int plain_var_type() {
         return 8;
     else if constexpr (is_date_v<T>)
         return 7;
+    else if constexpr (is_currency_v<T>)
+        return 6;
     else
         return 12;
 }

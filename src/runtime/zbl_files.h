@@ -39,6 +39,12 @@ void file_seek(Long number, Long position);  // Seek #n, position
 void file_print(Long number, const String& s);
 void file_print(Long number, const Variant& v);
 void file_print(Long number, double v);
+inline void file_print(Long number, Currency v) {
+    file_print(number, String(str(v).str() + " "));
+}
+inline void file_print(Long number, Date v) {
+    file_print(number, String(date_text(v)));
+}
 void file_print(Long number, float v);
 void file_print(Long number, bool v);
 template <class T>
@@ -54,6 +60,9 @@ void file_print_newline(Long number);
 void file_write_item(Long number, const String& s);
 void file_write_item(Long number, const Variant& v);
 void file_write_item(Long number, double v);
+inline void file_write_item(Long number, Currency v) {
+    file_write_item(number, v.value());
+}
 void file_write_item(Long number, float v);
 void file_write_item(Long number, bool v);
 template <class T>

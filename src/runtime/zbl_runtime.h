@@ -79,6 +79,20 @@ Date cdate(const String& s);    // date and time; Type mismatch if not one
 template <class T>
 inline constexpr bool is_date_v = std::is_same_v<std::decay_t<T>, Date>;
 
+// Currency: a fixed-point number with four decimals, kept as a count of
+// ten-thousandths, so sums of money are exact.
+struct Currency {
+    long long units = 0;  // value * 10,000
+    static constexpr double scale = 10000.0;
+    static Currency from(double v);  // rounds half to even; Overflow out of range
+    double value() const { return double(units) / scale; }
+    friend bool operator==(Currency a, Currency b) = default;
+};
+std::string currency_text(Currency c);  // as CStr writes it
+
+template <class T>
+inline constexpr bool is_currency_v = std::is_same_v<std::decay_t<T>, Currency>;
+
 template <class T>
 class Array;
 
@@ -98,7 +112,8 @@ public:
         String,
         Array,
         Date,
-        Error  // an error value: what an Optional Variant left out holds
+        Error,  // an error value: what an Optional Variant left out holds
+        Currency
     };
     Variant() = default;
     Variant(bool v) : k_(Kind::Boolean), i_(v ? -1 : 0) {}
@@ -108,6 +123,7 @@ public:
     Variant(float v) : k_(Kind::Single), d_(v) {}
     Variant(double v) : k_(Kind::Double), d_(v) {}
     Variant(Date v) : k_(Kind::Date), d_(v.serial) {}
+    Variant(Currency v) : k_(Kind::Currency), i_(v.units) {}
     // The value of an Optional Variant parameter the caller left out.
     static Variant missing() {
         Variant v;
@@ -207,6 +223,9 @@ inline std::string cstr(const Variant& v) {
 inline std::string cstr(Date d) {
     return date_text(d);
 }
+inline std::string cstr(Currency c) {
+    return currency_text(c);
+}
 
 template <class T>
 inline double num(const T& v) {
@@ -216,6 +235,8 @@ inline double num(const T& v) {
         return v.number();
     else if constexpr (is_date_v<T>)
         return v.serial;
+    else if constexpr (is_currency_v<T>)
+        return v.value();
     else if constexpr (std::is_same_v<T, bool>)
         return v ? -1.0 : 0.0;
     else
@@ -239,6 +260,8 @@ inline bool truth(const T& v) {
         return v;
     else if constexpr (is_date_v<T>)
         return v.serial != 0;
+    else if constexpr (is_currency_v<T>)
+        return v.units != 0;
     else if constexpr (is_variant_v<T>) {
         if (v.kind() == Variant::Kind::String)
             return truth(v.string());
@@ -263,6 +286,8 @@ inline T cast(const U& v) {
         return v;
     else if constexpr (is_variant_v<T>)
         return Variant(v);
+    else if constexpr (is_currency_v<T>)
+        return Currency::from(num(v));
     else if constexpr (is_date_v<T>) {
         // Text is read as a date, a number is a serial day.
         if constexpr (is_string_v<U>)
@@ -348,20 +373,34 @@ Variant vneg(const Variant& a);
 Variant vnot(const Variant& a);
 int vcompare(const Variant& a, const Variant& b);
 
-#define ZBL_ARITH(NAME, OP, VOP)                                               \
-    template <class A, class B>                                                \
-    inline auto NAME(const A& a, const B& b) {                                 \
-        using R = arith_t<A, B>;                                               \
-        if constexpr (is_variant_v<A> || is_variant_v<B>)                      \
-            return varith(VOP, as_variant(a), as_variant(b));                  \
-        else if constexpr (VOP == VOp::Sub && is_date_v<A> && is_date_v<B>)    \
-            return double(a.serial - b.serial);                                \
-        else if constexpr (VOP == VOp::Sub && is_date_v<A>)                    \
-            return Date{detail::checked_real<double>(num(a) - num(b))};        \
-        else if constexpr (std::is_integral_v<R>)                              \
-            return detail::checked<R>((long long)num(a) OP(long long) num(b)); \
-        else                                                                   \
-            return detail::checked_real<R>(double(num(a)) OP double(num(b)));  \
+// Currency with a whole number or Currency stays Currency; with a Single or
+// a Double it gives a Double, as the language has it.
+template <class A, class B, class F>
+inline auto currency_arith(const A& a, const B& b, F op) {
+    constexpr bool exact =
+        (is_currency_v<A> || std::is_integral_v<A>)&&(is_currency_v<B> || std::is_integral_v<B>);
+    if constexpr (exact)
+        return Currency::from(op(num(a), num(b)));
+    else
+        return detail::checked_real<double>(op(num(a), num(b)));
+}
+
+#define ZBL_ARITH(NAME, OP, VOP)                                                    \
+    template <class A, class B>                                                     \
+    inline auto NAME(const A& a, const B& b) {                                      \
+        using R = arith_t<A, B>;                                                    \
+        if constexpr (is_variant_v<A> || is_variant_v<B>)                           \
+            return varith(VOP, as_variant(a), as_variant(b));                       \
+        else if constexpr (is_currency_v<A> || is_currency_v<B>)                    \
+            return currency_arith(a, b, [](double x, double y) { return x OP y; }); \
+        else if constexpr (VOP == VOp::Sub && is_date_v<A> && is_date_v<B>)         \
+            return double(a.serial - b.serial);                                     \
+        else if constexpr (VOP == VOp::Sub && is_date_v<A>)                         \
+            return Date{detail::checked_real<double>(num(a) - num(b))};             \
+        else if constexpr (std::is_integral_v<R>)                                   \
+            return detail::checked<R>((long long)num(a) OP(long long) num(b));      \
+        else                                                                        \
+            return detail::checked_real<R>(double(num(a)) OP double(num(b)));       \
     }
 ZBL_ARITH(sub, -, VOp::Sub)
 ZBL_ARITH(mul, *, VOp::Mul)
@@ -375,6 +414,8 @@ inline auto add(const A& a, const B& b) {
         return r;
     } else if constexpr (is_variant_v<A> || is_variant_v<B>) {
         return varith(VOp::Add, as_variant(a), as_variant(b));
+    } else if constexpr (is_currency_v<A> || is_currency_v<B>) {
+        return currency_arith(a, b, [](double x, double y) { return x + y; });
     } else if constexpr (is_date_v<A> || is_date_v<B>) {
         return Date{detail::checked_real<double>(num(a) + num(b))};  // days later
     } else {
@@ -580,6 +621,10 @@ String str(const Variant& v);
 inline String str(Date d) {
     return String(date_text(d));
 }
+inline String str(Currency c) {
+    const std::string t = currency_text(c);
+    return String(c.units >= 0 ? " " + t : t);
+}
 
 template <class T>
 inline auto abs(const T& v) {
@@ -621,6 +666,9 @@ void print(const String& s);
 void print(const Variant& v);
 inline void print(Date d) {
     print(String(date_text(d)));
+}
+inline void print(Currency c) {
+    print(String(str(c).str() + " "));
 }
 void print(double v);
 void print(float v);

@@ -45,6 +45,7 @@ constexpr Builtin kBuiltins[] = {
     {"cbool", "zbl::cast<zbl::Boolean>", "A", 1, false, 'N'},
     {"cbyte", "zbl::cast<zbl::Byte>", "A", 1, false, 'N'},
     {"cvar", "zbl::cast<zbl::Variant>", "A", 1, false, 'V'},
+    {"ccur", "zbl::cast<zbl::Currency>", "A", 1, false, 'N'},
     {"iif", "zbl::iif", "AAA", 3, false, 'V'},
     {"isnumeric", "zbl::isnumeric", "A", 1, false, 'N'},
     {"isempty", "zbl::is_empty", "X", 1, false, 'N'},

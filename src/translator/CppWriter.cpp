@@ -243,7 +243,7 @@ private:
                 error(p, "type '" + typeName + "' is not defined");
                 s.type = VType::Variant;
             }
-        } else if (t == VType::Currency || t == VType::Object) {
+        } else if (t == VType::Object) {
             error(p, "this type is not supported yet");
             s.type = VType::Double;
         }
@@ -270,6 +270,8 @@ private:
                 return "zbl::String";
             case VType::Date:
                 return "zbl::Date";
+            case VType::Currency:
+                return "zbl::Currency";
             default:
                 return "zbl::Variant";
         }
@@ -1165,7 +1167,8 @@ private:
         if (!s.target)
             return "";
         Shape sh = shapeOf(*s.target);
-        if (sh.isArray || !sh.udt.empty() || !sh.known || sh.type == VType::Variant) {
+        if (sh.isArray || !sh.udt.empty() || !sh.known || sh.type == VType::Variant ||
+            sh.type == VType::Currency || sh.type == VType::Date) {
             error(s.target->pos, "Get and Put need a variable of a number type or a String");
             return "";
         }
@@ -1737,6 +1740,8 @@ private:
                     v = "1e308";  // the lexer's overflow is reported; keep the C++ valid
                 if (v.find_first_of(".e") == std::string::npos)
                     v += ".0";
+                if (e.type == VType::Currency)
+                    return "zbl::Currency::from(" + v + ")";
                 return e.type == VType::Single ? "zbl::Single(" + v + ")"
                                                : "zbl::Double(" + v + ")";
             }
