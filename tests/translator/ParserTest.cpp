@@ -38,6 +38,15 @@ std::string tree(const Expr& e) {
             return std::string(e.uop == UnOp::Neg ? "(-" : "(Not ") + tree(*e.args[0]) + ")";
         case Expr::Kind::Binary:
             return "(" + tree(*e.args[0]) + " " + opText(e.bop) + " " + tree(*e.args[1]) + ")";
+        case Expr::Kind::Member: {
+            std::string r = (e.args[0] ? tree(*e.args[0]) : std::string()) + "." + e.name;
+            if (!e.indexed)
+                return r;
+            r += "[";
+            for (std::size_t i = 1; i < e.args.size(); ++i)
+                r += (i > 1 ? "," : "") + (e.args[i] ? tree(*e.args[i]) : std::string("_"));
+            return r + "]";
+        }
     }
     return "?";
 }
@@ -76,6 +85,9 @@ TEST(parser_precedence) {
     CHECK_EQ(exprTree("a + b * c - d"), "((a + (b * c)) - d)");
     CHECK_EQ(exprTree("a \\ b * c"), "(a \\ (b * c))");
     CHECK_EQ(exprTree("a Mod b \\ c"), "(a Mod (b \\ c))");
+    // Fields bind tighter than any operator, through indexes too.
+    CHECK_EQ(exprTree("-p.x ^ 2"), "(-(p.x ^ 2))");
+    CHECK_EQ(exprTree("a(1).b.c(2, 3) & .d"), "(a[1].b.c[2,3] & .d)");
     CHECK_EQ(exprTree("a + b Mod c"), "(a + (b Mod c))");
     CHECK_EQ(exprTree("a & b + c"), "(a & (b + c))");
     CHECK_EQ(exprTree("a & b = c"), "((a & b) = c)");
