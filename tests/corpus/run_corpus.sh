@@ -19,24 +19,8 @@ TRANSLATE_TIMEOUT=20
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/zbl-corpus.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 
-# A program folder of its own holding the built tool chain and the
-# installation's defaults; the settings file starts empty.
-HOME_DIR="$WORK/home"
-mkdir -p "$HOME_DIR" "$WORK/results"
-ln -s "$BUILD/bin" "$HOME_DIR/bin"
-ln -s "$BUILD/runtime" "$HOME_DIR/runtime"
-export ZIDE_HOME="$HOME_DIR" ZIDE_REGISTRY="$HOME_DIR/registry.reg"
-export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
-if [ -f "$BUILD/defaults.reg" ]; then
-    ln -s "$BUILD/defaults.reg" "$HOME_DIR/defaults.reg"
-elif [ -x "$BUILD/zide-setup" ]; then
-    "$BUILD/zide-setup" >/dev/null
-else
-    echo "corpus: neither $BUILD/defaults.reg nor $BUILD/zide-setup" >&2
-    exit 2
-fi
-# Dialogs of programs without a console close themselves with their default.
-export ZBL_DIALOG_AUTOCLOSE_MS=50
+mkdir -p "$WORK/results"
+source "$(dirname "$0")/program_home.sh"
 # What the programs read of their environment.
 export ZBL_CORPUS_GREETING="hello from the environment"
 
