@@ -62,6 +62,8 @@ const char* error_text(int code) {
             return "Path not found";
         case 92:
             return "For loop not initialized";
+        case 94:
+            return "Invalid use of Null";
         case 48:
             return "Error in loading DLL";
         case 453:

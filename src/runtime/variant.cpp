@@ -35,6 +35,8 @@ double Variant::number() const {
         case Kind::Array:
         case Kind::Error:
             raise(kTypeMismatch);
+        case Kind::Null:
+            raise(94);
         default:
             return double(i_);
     }
@@ -58,6 +60,8 @@ std::string Variant::text() const {
             return s_.str();
         case Kind::Error:
             return "Error " + std::to_string(i_);
+        case Kind::Null:
+            raise(94);
         case Kind::Array:
             raise(kTypeMismatch);
         default:
@@ -133,6 +137,8 @@ Variant realOf(double v, int rank) {
 Variant varith(VOp op, const Variant& a, const Variant& b) {
     if (a.kind() == Kind::Array || b.kind() == Kind::Array)
         raise(kTypeMismatch);
+    if (a.kind() == Kind::Null || b.kind() == Kind::Null)
+        return Variant::null();
     if (op >= VOp::And) {
         // Two Booleans give a Boolean; anything else works on the bits.
         long long x = to_int<Long>(a.number()), y = to_int<Long>(b.number());
@@ -184,6 +190,8 @@ Variant varith(VOp op, const Variant& a, const Variant& b) {
 }
 
 Variant vneg(const Variant& a) {
+    if (a.kind() == Kind::Null)
+        return a;
     if (a.isIntegral())
         return wholeOf(-a.whole(), std::max(rankOf(a), 1));
     return realOf(-a.number(), rankOf(a));
@@ -198,6 +206,10 @@ Variant vnot(const Variant& a) {
 // Two strings (or a string and Empty) compare as text, anything else as
 // numbers.
 int vcompare(const Variant& a, const Variant& b) {
+    // Null compares as unknown: no comparison with it holds. The caller's
+    // test then fails, as an If on Null does not run its block.
+    if (a.kind() == Kind::Null || b.kind() == Kind::Null)
+        return kUnknown;
     bool aText = a.kind() == Kind::String, bText = b.kind() == Kind::String;
     if ((aText || a.kind() == Kind::Empty) && (bText || b.kind() == Kind::Empty) &&
         (aText || bText)) {
@@ -222,6 +234,8 @@ void print(const Variant& v) {
             return print(String(date_text(Date{v.real()})));
         case Kind::Currency:
             return print(Currency{v.whole()});
+        case Kind::Null:
+            return print(String("Null"));
         case Kind::String:
             return print(v.string());
         case Kind::Array:
@@ -255,14 +269,14 @@ String str(const Variant& v) {
 }
 
 String variant_type_name(const Variant& v) {
-    static const char* const names[] = {"Empty",     "Boolean", "Byte",   "Integer",
-                                        "Long",      "Single",  "Double", "String",
-                                        "Variant()", "Date",    "Error",  "Currency"};
+    static const char* const names[] = {"Empty",  "Boolean",  "Byte",   "Integer",   "Long",
+                                        "Single", "Double",   "String", "Variant()", "Date",
+                                        "Error",  "Currency", "Null"};
     return String(names[int(v.kind())]);
 }
 
 Integer variant_var_type(const Variant& v) {
-    static const Integer numbers[] = {0, 11, 17, 2, 3, 4, 5, 8, 8204, 7, 10, 6};
+    static const Integer numbers[] = {0, 11, 17, 2, 3, 4, 5, 8, 8204, 7, 10, 6, 1};
     return numbers[int(v.kind())];
 }
 

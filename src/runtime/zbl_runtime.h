@@ -113,7 +113,8 @@ public:
         Array,
         Date,
         Error,  // an error value: what an Optional Variant left out holds
-        Currency
+        Currency,
+        Null  // no valid data; arithmetic with it gives Null
     };
     Variant() = default;
     Variant(bool v) : k_(Kind::Boolean), i_(v ? -1 : 0) {}
@@ -124,6 +125,11 @@ public:
     Variant(double v) : k_(Kind::Double), d_(v) {}
     Variant(Date v) : k_(Kind::Date), d_(v.serial) {}
     Variant(Currency v) : k_(Kind::Currency), i_(v.units) {}
+    static Variant null() {
+        Variant v;
+        v.k_ = Kind::Null;
+        return v;
+    }
     // The value of an Optional Variant parameter the caller left out.
     static Variant missing() {
         Variant v;
@@ -479,8 +485,15 @@ inline auto neg(const A& a) {
 
 template <class A, class B>
 inline String concat(const A& a, const B& b) {
-    String r(cstr(a));
-    r.append(cstr(b));
+    // & takes Null as "", the one operation that lets it through.
+    auto text = [](const auto& v) {
+        if constexpr (is_variant_v<decltype(v)>)
+            return v.kind() == Variant::Kind::Null ? std::string() : cstr(v);
+        else
+            return cstr(v);
+    };
+    String r(text(a));
+    r.append(text(b));
     return r;
 }
 template <class B>
@@ -551,29 +564,37 @@ inline int compare(const A& a, const B& b) {
         return (x > y) - (x < y);
     }
 }
+// What compare gives when a Null takes part: no comparison holds.
+inline constexpr int kUnknown = 2;
 template <class A, class B>
 inline bool eq(const A& a, const B& b) {
-    return compare(a, b) == 0;
+    const int c = compare(a, b);
+    return c != kUnknown && c == 0;
 }
 template <class A, class B>
 inline bool ne(const A& a, const B& b) {
-    return compare(a, b) != 0;
+    const int c = compare(a, b);
+    return c != kUnknown && c != 0;
 }
 template <class A, class B>
 inline bool lt(const A& a, const B& b) {
-    return compare(a, b) < 0;
+    const int c = compare(a, b);
+    return c != kUnknown && c < 0;
 }
 template <class A, class B>
 inline bool gt(const A& a, const B& b) {
-    return compare(a, b) > 0;
+    const int c = compare(a, b);
+    return c != kUnknown && c > 0;
 }
 template <class A, class B>
 inline bool le(const A& a, const B& b) {
-    return compare(a, b) <= 0;
+    const int c = compare(a, b);
+    return c != kUnknown && c <= 0;
 }
 template <class A, class B>
 inline bool ge(const A& a, const B& b) {
-    return compare(a, b) >= 0;
+    const int c = compare(a, b);
+    return c != kUnknown && c >= 0;
 }
 bool like(const String& text, const String& pattern);
 template <class A, class B>
@@ -874,6 +895,22 @@ inline bool is_date_any(const T& v) {
                (v.kind() == Variant::Kind::String && is_date(v.string()));
     else
         return false;
+}
+
+}  // namespace zbl
+
+namespace zbl {
+
+template <class T>
+inline bool is_null(const T& v) {
+    if constexpr (is_variant_v<T>)
+        return v.kind() == Variant::Kind::Null;
+    else
+        return false;
+}
+template <class T>
+inline bool is_object(const T&) {
+    return false;  // a Zorbel program has no objects
 }
 
 }  // namespace zbl

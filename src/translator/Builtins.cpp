@@ -50,6 +50,8 @@ constexpr Builtin kBuiltins[] = {
     {"isnumeric", "zbl::isnumeric", "A", 1, false, 'N'},
     {"isempty", "zbl::is_empty", "X", 1, false, 'N'},
     {"ismissing", "zbl::is_missing", "X", 1, false, 'N'},
+    {"isnull", "zbl::is_null", "X", 1, false, 'N'},
+    {"isobject", "zbl::is_object", "X", 1, false, 'N'},
     {"filedatetime", "zbl::file_date_time", "S", 1, false, 'V'},
     {"isarray", "zbl::is_array", "X", 1, false, 'N'},
     {"typename", "zbl::type_name", "X", 1, false, 'S'},

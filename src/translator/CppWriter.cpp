@@ -1764,6 +1764,8 @@ private:
                     return c;
                 if (isErr(e))
                     return "zbl::err().number";
+                if (low == "null" && !e.suffix)
+                    return "zbl::Variant::null()";
                 if (enums_.count(low) || types_.count(low)) {
                     error(e.pos, "'" + e.name + "' is a type, not a value");
                     return "0";
