@@ -2,14 +2,11 @@
 // (Print # and Line Input #, built by the shipped tool chain for release)
 // against the same two loops written by hand with iostreams (g++ -O2), each
 // run as a program in a temporary folder, side by side.
-#include <benchmark/benchmark.h>
-
-#include <QByteArray>
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "QtBenchMain.h"
+#include "ToolChainBench.h"
 
 namespace {
 
@@ -52,83 +49,29 @@ const char Hand[] =
 
 const QByteArray Result = "100000000";
 
-// Runs `program` in `dir`; its output when it ended with status 0, else
-// `error` says why.
-QByteArray Run(const QString& program, const QStringList& arguments, const QString& dir,
-               QString& error) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setWorkingDirectory(dir);
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000)) {
-        error = program + QStringLiteral(" did not finish");
-        return {};
-    }
-    const QByteArray output = process.readAll();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        error = program + QStringLiteral(": ") + QString::fromUtf8(output);
-    return output;
-}
-
 // Both programs, built once in one temporary folder where they also run.
-class Programs {
-public:
+struct Programs {
     static Programs& Get() {
         static Programs programs;
         return programs;
     }
-    QString dir() const { return folder.path(); }
+    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/zide-bench-XXXXXX")};
     QString path[2], error[2];  // 0 the Zorbel program, 1 the hand-written one
 
 private:
     Programs() {
-        const QString bin = QStringLiteral(ZIDE_BINARY_DIR "/bin/");
-        const QString module = folder.filePath(QStringLiteral("lines.zbl"));
-        Write(module, Zorbel);
-        Run(bin + QStringLiteral("zbltrans"), {module}, dir(), error[0]);
-        for (const char* tool : {"zbl-cc", "zbl-link"})
-            if (error[0].isEmpty())
-                Run(bin + QLatin1String(tool), {QStringLiteral("release"), module}, dir(),
-                    error[0]);
-        if (error[0].isEmpty())
-            path[0] = folder.filePath(QStringLiteral("lines.exe"));
-
-        const QString source = folder.filePath(QStringLiteral("lines-hand.cpp"));
-        Write(source, Hand);
-        Run(QStringLiteral("g++"),
-            {QStringLiteral("-O2"), source, QStringLiteral("-o"),
-             folder.filePath(QStringLiteral("lines-hand"))},
-            dir(), error[1]);
-        if (error[1].isEmpty())
-            path[1] = folder.filePath(QStringLiteral("lines-hand"));
+        path[0] = BuildZorbel(dir.path(), QStringLiteral("lines"), Zorbel, error[0]);
+        path[1] = BuildHandCpp(dir.path(), QStringLiteral("lines"), Hand, error[1]);
     }
-    static void Write(const QString& path, const char* text) {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(text);
-    }
-
-    QTemporaryDir folder{QDir::tempPath() + QStringLiteral("/zide-bench-XXXXXX")};
 };
 
 // state.range(0): 0 the Zorbel program, 1 the hand-written one.
 void FileLines(benchmark::State& state) {
-    Programs& programs = Programs::Get();
+    Programs& p = Programs::Get();
     const int which = static_cast<int>(state.range(0));
-    if (programs.path[which].isEmpty()) {
-        state.SkipWithError(("not built: " + programs.error[which].left(400)).toUtf8().constData());
-        return;
-    }
-    state.SetLabel(which == 0 ? "zorbel" : "hand C++");
-    for (auto _ : state) {
-        QString error;
-        const QByteArray output = Run(programs.path[which], {}, programs.dir(), error);
-        if (!error.isEmpty() || output.trimmed() != Result) {
-            state.SkipWithError(("wrong result: " + output.trimmed() + error.toUtf8()).constData());
-            break;
-        }
-    }
-    QFile::remove(programs.dir() + QStringLiteral("/lines.txt"));
+    TimeProgram(state, p.path[which], p.error[which], p.dir.path(), Result,
+                which == 0 ? "zorbel" : "hand C++");
+    QFile::remove(p.dir.filePath(QStringLiteral("lines.txt")));
     state.SetBytesProcessed(state.iterations() * 2 * 104000000);
 }
 BENCHMARK(FileLines)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -136,9 +79,5 @@ BENCHMARK(FileLines)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

@@ -2,15 +2,12 @@
 // Zorbel program (translated, compiled and linked by the shipped tool chain
 // for release) and as the same algorithm written by hand in C++ (g++ -O2),
 // each run as a program, side by side.
-#include <benchmark/benchmark.h>
-
-#include <QByteArray>
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QMap>
-#include <QProcess>
 #include <QTemporaryDir>
+#include <iterator>
+
+#include "QtBenchMain.h"
+#include "ToolChainBench.h"
 
 namespace {
 
@@ -111,92 +108,33 @@ const Algorithm Algorithms[] = {
      "125250125000"},
 };
 
-// Runs `program` with `arguments`; its output when it ended with status 0,
-// else `error` says why.
-QByteArray Run(const QString& program, const QStringList& arguments, QString& error) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000)) {
-        error = program + QStringLiteral(" did not finish");
-        return {};
-    }
-    const QByteArray output = process.readAll();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        error = program + QStringLiteral(": ") + QString::fromUtf8(output);
-    return output;
-}
-
-// Both programs of every algorithm, built once: name + "-zbl" / "-cpp" to
-// the program file, or to "" with the reason in `errors`.
+// Both programs of every algorithm, built once in one temporary folder.
 class Programs {
 public:
     static Programs& Get() {
         static Programs programs;
         return programs;
     }
-    QString Path(const QString& key) const { return paths.value(key); }
-    QString Error(const QString& key) const { return errors.value(key); }
+    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/zide-bench-XXXXXX")};
+    // [algorithm][0 the Zorbel program, 1 the hand-written one]
+    QString path[std::size(Algorithms)][2], error[std::size(Algorithms)][2];
 
 private:
     Programs() {
-        const QString bin = QStringLiteral(ZIDE_BINARY_DIR "/bin/");
-        for (const Algorithm& a : Algorithms) {
-            const QString name = QString::fromLatin1(a.name);
-            const QString module = dir.filePath(name + QStringLiteral(".zbl"));
-            Write(module, a.zorbel);
-            QString error;
-            Run(bin + QStringLiteral("zbltrans"), {module}, error);
-            for (const char* tool : {"zbl-cc", "zbl-link"})
-                if (error.isEmpty())
-                    Run(bin + QLatin1String(tool), {QStringLiteral("release"), module}, error);
-            Store(name + QStringLiteral("-zbl"), dir.filePath(name + QStringLiteral(".exe")),
-                  error);
-
-            const QString source = dir.filePath(name + QStringLiteral("-hand.cpp"));
-            const QString program = dir.filePath(name + QStringLiteral("-hand"));
-            Write(source, a.hand);
-            error.clear();
-            Run(QStringLiteral("g++"),
-                {QStringLiteral("-O2"), source, QStringLiteral("-o"), program}, error);
-            Store(name + QStringLiteral("-cpp"), program, error);
+        for (std::size_t i = 0; i < std::size(Algorithms); ++i) {
+            const QString name = QString::fromLatin1(Algorithms[i].name);
+            path[i][0] = BuildZorbel(dir.path(), name, Algorithms[i].zorbel, error[i][0]);
+            path[i][1] = BuildHandCpp(dir.path(), name, Algorithms[i].hand, error[i][1]);
         }
     }
-    static void Write(const QString& path, const char* text) {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(text);
-    }
-    void Store(const QString& key, const QString& path, const QString& error) {
-        if (error.isEmpty())
-            paths.insert(key, path);
-        else
-            errors.insert(key, error.left(400));
-    }
-
-    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/zide-bench-XXXXXX")};
-    QMap<QString, QString> paths, errors;
 };
 
 // state.range(0): 0 the Zorbel program, 1 the hand-written one.
 void RunAlgorithm(benchmark::State& state, int index) {
-    const Algorithm& a = Algorithms[index];
-    const QString key = QString::fromLatin1(a.name) +
-                        (state.range(0) == 0 ? QStringLiteral("-zbl") : QStringLiteral("-cpp"));
-    const QString program = Programs::Get().Path(key);
-    if (program.isEmpty()) {
-        state.SkipWithError(("not built: " + Programs::Get().Error(key)).toUtf8().constData());
-        return;
-    }
-    state.SetLabel(state.range(0) == 0 ? "zorbel" : "hand C++");
-    for (auto _ : state) {
-        QString error;
-        const QByteArray output = Run(program, {}, error);
-        if (!error.isEmpty() || output.trimmed() != QByteArray(a.result)) {
-            state.SkipWithError(("wrong result: " + output.trimmed() + error.toUtf8()).constData());
-            break;
-        }
-    }
+    Programs& p = Programs::Get();
+    const int which = static_cast<int>(state.range(0));
+    TimeProgram(state, p.path[index][which], p.error[index][which], p.dir.path(),
+                QByteArray(Algorithms[index].result), which == 0 ? "zorbel" : "hand C++");
 }
 
 void Sieve(benchmark::State& state) {
@@ -215,9 +153,5 @@ BENCHMARK(Matrix)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

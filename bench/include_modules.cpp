@@ -2,15 +2,12 @@
 // a chain of 48 modules each including the next, and a common module that
 // every one of them includes. Through the translator library, and through
 // the translator program as the build runs it.
-#include <benchmark/benchmark.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "ToolChainBench.h"
 #include "translator/Translator.h"
 
 namespace {
@@ -159,29 +156,12 @@ BENCHMARK(IncludeModules)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The same solution through the translator program, which writes main.cpp.
 void IncludeModulesTool(benchmark::State& state) {
     const Solution solution;
-    const std::string command =
-        "cd '" + solution.dir.string() + "' && '" ZIDE_BINARY_DIR "/bin/zbltrans' main.zbl";
-    for (auto _ : state) {
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError("zbltrans failed");
-            break;
-        }
-    }
+    TimeTranslatorTool(state, solution.dir / "main.zbl");
 }
 BENCHMARK(IncludeModulesTool)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-// Run as the translator program runs: with glibc's huge pages and one arena,
-// which it turns on for itself, so both benchmarks measure the same thing.
 int main(int argc, char** argv) {
-    if (!std::getenv("ZBLTRANS_TUNED")) {
-        setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1:glibc.malloc.arena_max=1", 1);
-        setenv("ZBLTRANS_TUNED", "1", 1);
-        execv("/proc/self/exe", argv);
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunAsTranslatorBenchmarks(argc, argv);
 }

@@ -1,13 +1,11 @@
 // From a new console project to its output: the "Console" template with
 // one Print in Sub Main, built by the headless build and run.
-#include <benchmark/benchmark.h>
-
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "QtBenchMain.h"
 #include "settings/InstallDefaults.h"
 #include "solution/ProjectTemplates.h"
 
@@ -70,9 +68,5 @@ BENCHMARK(NewProjectRun)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

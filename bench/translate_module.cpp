@@ -1,13 +1,11 @@
 // Translating one generated module of 100,000 lines through the translator
 // library: procedures with declarations, loops, conditions, output and
 // string expressions, as a large program holds them.
-#include <benchmark/benchmark.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "ToolChainBench.h"
 
 #include "translator/Translator.h"
 
@@ -85,34 +83,18 @@ BENCHMARK(TranslateModule)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealT
 // The same module through the translator program, as the build runs it:
 // reading the file, translating, writing the C++ beside it.
 void TranslateModuleTool(benchmark::State& state) {
-    const std::string dir = std::filesystem::temp_directory_path() / "zbl-bench-translate";
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("zbl-bench-translate-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
-    const std::string module = dir + "/big.zbl";
-    std::ofstream(module, std::ios::binary) << GeneratedModule(static_cast<int>(state.range(0)));
-    const std::string command = "cd '" + dir + "' && '" ZIDE_BINARY_DIR "/bin/zbltrans' big.zbl";
-    for (auto _ : state) {
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError("zbltrans failed");
-            break;
-        }
-    }
+    std::ofstream(dir / "big.zbl", std::ios::binary)
+        << GeneratedModule(static_cast<int>(state.range(0)));
+    TimeTranslatorTool(state, dir / "big.zbl");
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(TranslateModuleTool)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-// Run as the translator program runs: with glibc's huge pages and one arena,
-// which it turns on for itself (see zbltrans), so both benchmarks measure the
-// same thing.
 int main(int argc, char** argv) {
-    if (!std::getenv("ZBLTRANS_TUNED")) {
-        setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1:glibc.malloc.arena_max=1", 1);
-        setenv("ZBLTRANS_TUNED", "1", 1);
-        execv("/proc/self/exe", argv);
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunAsTranslatorBenchmarks(argc, argv);
 }
