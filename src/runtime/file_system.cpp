@@ -11,21 +11,14 @@
 #include <cerrno>
 #include <vector>
 
+#include "file_table.h"
 #include "zbl_runtime.h"
 
 namespace zbl {
 
 namespace {
 
-enum : int {
-    kFileNotFound = 53,
-    kFileAlreadyOpen = 55,
-    kFileExists = 58,
-    kPermissionDenied = 70,
-    kRenameAcrossDrives = 74,
-    kPathFileAccess = 75,
-    kPathNotFound = 76,
-};
+using namespace fileio;  // the error numbers
 
 // "*" any run of characters, "?" any one.
 bool matches(const char* name, const char* pattern) {

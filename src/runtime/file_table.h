@@ -23,6 +23,9 @@ enum : int {
     kDiskFull = 61,
     kBadRecordNumber = 63,
     kTooManyFiles = 67,
+    kFileExists = 58,
+    kPermissionDenied = 70,
+    kRenameAcrossDrives = 74,
     kPathFileAccess = 75,
     kPathNotFound = 76,
 };
