@@ -707,17 +707,15 @@ private:
         // Deep nesting stops indenting, so the text stays linear in size.
         std::string ind(std::size_t(std::min(depth, 16)) * 4, ' ');
         std::string r = lineDirective(s.pos);
-        if (s.kind != Stmt::Kind::Label && s.kind != Stmt::Kind::Dim &&
-            s.kind != Stmt::Kind::Const) {
-            r += ind + "zf_.line = " + std::to_string(s.pos.line) + ";\n";
-            if (handled_) {
-                // Numbered, so Resume and Resume Next can come back to it.
-                std::string n = std::to_string(++statements_);
-                return lineDirective(s.pos) + "zb_" + n + ":;\n" + r + ind + "zf_.stmt = " + n +
-                       ";\n" + code(s, ind, depth) + "za_" + n + ":;\n";
-            }
-        }
-        return r + code(s, ind, depth);
+        if (s.kind == Stmt::Kind::Label || s.kind == Stmt::Kind::Dim || s.kind == Stmt::Kind::Const)
+            return r + code(s, ind, depth);
+        if (!handled_)
+            return r + ind + "zf_.line = " + std::to_string(s.pos.line) + ";\n" +
+                   code(s, ind, depth);
+        // Numbered, so Resume and Resume Next can come back to it.
+        const std::string n = std::to_string(++statements_);
+        return r + "zb_" + n + ":;\n" + ind + "zf_.line = " + std::to_string(s.pos.line) +
+               "; zf_.stmt = " + n + ";\n" + code(s, ind, depth) + "za_" + n + ":;\n";
     }
 
     // A statement's own code.
