@@ -51,6 +51,18 @@ void print_zone() {
     write(std::string(next - column, ' '));
 }
 
+void print_tab(Long n) {
+    // Tab(n): to column n (from 1), on the next line if already past it.
+    const std::size_t target = std::size_t(n < 1 ? 1 : n) - 1;
+    if (column > target)
+        write("\n");
+    write(std::string(target - column, ' '));
+}
+
+void print_spc(Long n) {
+    write(std::string(std::size_t(n < 0 ? 0 : n), ' '));
+}
+
 void print_newline() {
     write("\n");
 }

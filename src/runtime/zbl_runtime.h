@@ -699,8 +699,10 @@ requires std::is_integral_v<T>
 inline void print(T v) {
     print(String(str(v).str() + " "));
 }
-void print_zone();     // "," moves to the next 14-column zone
-void print_newline();  // a Print without a trailing ";" or ","
+void print_zone();       // "," moves to the next 14-column zone
+void print_tab(Long n);  // Tab(n) in a Print list: to column n
+void print_spc(Long n);  // Spc(n) in a Print list: n blanks
+void print_newline();    // a Print without a trailing ";" or ","
 void flush();
 
 // Error(n) and Error$: the text of an error number ("" for 0).

@@ -98,8 +98,8 @@ constexpr Builtin kBuiltins[] = {
     {"format", "zbl::format_any", "AS", 1, true, 'S'},
     // Arrays and what a value holds
     {"array", "zbl::make_array", "*", 0, false, 'V'},
-    {"lbound", "zbl::lbound", "RL", 1, false, 'N', "|1"},
-    {"ubound", "zbl::ubound", "RL", 1, false, 'N', "|1"},
+    {"lbound", "zbl::lbound", "YL", 1, false, 'N', "|1"},
+    {"ubound", "zbl::ubound", "YL", 1, false, 'N', "|1"},
     // Files
     {"eof", "zbl::file_eof", "L", 1, false, 'N'},
     {"lof", "zbl::file_lof", "L", 1, false, 'N'},

@@ -10,7 +10,8 @@ struct Builtin {
     const char* name;  // lower case, without a type character
     const char* cpp;
     // One letter an argument: S String, L Long, D Double, F Single, T Date, A any
-    // value, R an array (or a Variant holding one), X a value or an array;
+    // value, R an array of plain values (or a Variant holding one), Y any
+    // array, of a Type too, X a value or an array;
     // "*": any number of values.
     const char* params;
     int required;

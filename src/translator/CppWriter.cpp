@@ -742,7 +742,7 @@ private:
                     error(s.pos, "Print needs Option Console On");
                 for (const PrintItem& item : s.items) {
                     if (item.expr)
-                        r += ind + "zbl::print(" + expr(*item.expr) + ");\n";
+                        r += ind + printItem(*item.expr) + ";\n";
                     if (item.sep == ',')
                         r += ind + "zbl::print_zone();\n";
                 }
@@ -1117,6 +1117,24 @@ private:
 
     std::string number(const Expr& e) { return "zbl::cast<zbl::Long>(" + expr(e) + ")"; }
     std::string text(const Expr& e) { return "zbl::cast<zbl::String>(" + expr(e) + ")"; }
+
+    // One item of a console Print: a value, or Tab / Tab(n) / Spc(n), which
+    // only a Print list knows.
+    std::string printItem(const Expr& e) {
+        const std::string low = lower(e.name);
+        const bool local = (e.kind == Expr::Kind::Name || e.kind == Expr::Kind::Call) &&
+                           (findVar(low) || procs_.count(low));
+        if (!local && !e.suffix && e.kind == Expr::Kind::Name && low == "tab")
+            return "zbl::print_zone()";
+        if (!local && !e.suffix && e.kind == Expr::Kind::Call && (low == "tab" || low == "spc")) {
+            if (e.args.size() != 1 || !e.args[0]) {
+                error(e.pos, "'" + e.name + "' takes one number");
+                return "(void)0";
+            }
+            return "zbl::print_" + low + "(" + number(*e.args[0]) + ")";
+        }
+        return "zbl::print(" + expr(e) + ")";
+    }
 
     std::string filePrint(const Stmt& s, const std::string& ind) {
         std::string n = number(*s.from), r;
@@ -1659,11 +1677,13 @@ private:
                 r += def.empty() ? "0" : def;
                 continue;
             }
-            if (params[i] == 'R' || params[i] == 'X') {
+            if (params[i] == 'R' || params[i] == 'X' || params[i] == 'Y') {
                 Shape sh = shapeOf(*args[i]);
-                if (params[i] == 'X'
-                        ? !sh.udt.empty()
-                        : (!sh.isArray && !(sh.type == VType::Variant)) || !sh.udt.empty()) {
+                const bool array = sh.isArray || (sh.type == VType::Variant && sh.udt.empty());
+                const bool wrong = params[i] == 'X'   ? !sh.udt.empty()
+                                   : params[i] == 'Y' ? !array
+                                                      : !array || !sh.udt.empty();
+                if (wrong) {
                     error(args[i]->pos, "'" + name + "' needs an array");
                     r += "zbl::Variant()";
                 } else {
