@@ -1,7 +1,8 @@
 // Translating a solution of 50 modules joined by #Include: a main module,
 // a chain of 48 modules each including the next, and a common module that
 // every one of them includes. Through the translator library, and through
-// the translator program as the build runs it.
+// the translator program as the build runs it; then the whole build, and
+// the build again after an edit to one module.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -134,8 +135,8 @@ void IncludeModules(benchmark::State& state) {
     const std::string fileName = (solution.dir / "main.zbl").string();
     for (auto _ : state) {
         zbl::trans::Diagnostics diags;
-        std::vector<std::string> files;
-        std::string cpp = zbl::trans::translate(solution.main, fileName, diags, &files);
+        const zbl::trans::Translation t = zbl::trans::translate(solution.main, fileName, diags);
+        const std::vector<std::string>& files = t.files;
         if (!diags.empty()) {
             const zbl::trans::Diagnostic& d = diags.front();
             const std::string where = d.pos.file < int(files.size()) ? files[d.pos.file] : fileName;
@@ -148,17 +149,75 @@ void IncludeModules(benchmark::State& state) {
             state.SkipWithError(("read " + std::to_string(files.size()) + " modules").c_str());
             break;
         }
-        benchmark::DoNotOptimize(cpp.data());
+        benchmark::DoNotOptimize(t.units.data());
     }
 }
 BENCHMARK(IncludeModules)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same solution through the translator program, which writes main.cpp.
+// The same solution through the translator program, which writes a C++ unit a module.
 void IncludeModulesTool(benchmark::State& state) {
     const Solution solution;
     TimeTranslatorTool(state, solution.dir / "main.zbl");
 }
 BENCHMARK(IncludeModulesTool)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+namespace {
+
+// Translates, compiles and links the solution's main module for release.
+bool BuildSolution(benchmark::State& state, const Solution& solution) {
+    const QString bin = QStringLiteral(ZIDE_BINARY_DIR "/bin/");
+    const QString dir = QString::fromStdString(solution.dir.string());
+    const QString module = dir + QStringLiteral("/main.zbl");
+    QString error;
+    RunProgram(bin + QStringLiteral("zbltrans"), {module}, dir, error);
+    for (const char* tool : {"zbl-cc", "zbl-link"})
+        if (error.isEmpty())
+            RunProgram(bin + QLatin1String(tool), {QStringLiteral("release"), module}, dir, error);
+    if (!error.isEmpty())
+        state.SkipWithError(("not built: " + error.left(400)).toUtf8().constData());
+    return error.isEmpty();
+}
+
+// The whole build of the 50 modules with an empty object cache: every unit
+// is compiled, as many at a time as there are cores.
+void FullBuild(benchmark::State& state) {
+    Solution solution;
+    const fs::path cache = solution.dir / "cache";
+    setenv("ZIDE_CACHE", cache.c_str(), 1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(cache);
+        state.ResumeTiming();
+        if (!BuildSolution(state, solution))
+            break;
+    }
+    unsetenv("ZIDE_CACHE");
+}
+BENCHMARK(FullBuild)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+// The build again after one module of the 50 changed: every module is
+// translated, only the changed one is compiled, the program linked.
+void RebuildAfterEdit(benchmark::State& state) {
+    Solution solution;
+    const fs::path cache = solution.dir / "cache";
+    setenv("ZIDE_CACHE", cache.c_str(), 1);
+    if (!BuildSolution(state, solution))
+        return;
+    int edit = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::string text = ChainModule(17);
+        text.replace(text.find("report"), 6, "edit" + std::to_string(++edit));
+        std::ofstream(solution.dir / "mod17.zbl", std::ios::binary) << text;
+        state.ResumeTiming();
+        if (!BuildSolution(state, solution))
+            break;
+    }
+    unsetenv("ZIDE_CACHE");
+}
+BENCHMARK(RebuildAfterEdit)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 }  // namespace
 

@@ -1,5 +1,10 @@
-// zbltrans FILE.zbl: translates a module to FILE.cpp beside it. Errors are
-// printed as file:line:col: error: message, and then no .cpp is written.
+// zbltrans FILE.zbl: translates a module, and the modules it includes, to
+// C++ beside it: FILE.cpp for the module, FILE.<name>.cpp for each included
+// one, and FILE.units listing them for the compiler and linker steps.
+// zbltrans --interface FILE.zbl: writes FILE.zlm, the public declarations of
+// the library FILE.
+// Errors are printed as file:line:col: error: message, and then nothing is
+// written.
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,15 +40,36 @@ void useHugePages(char** argv) {
 
 constexpr std::size_t kMaxShown = 100;
 
+bool writeFile(const std::string& path, const std::string& text) {
+    std::ofstream o(path, std::ios::binary | std::ios::trunc);
+    o << text;
+    return bool(o.flush());
+}
+
+// The C++ file of each module: the first FILE.cpp, the others named after
+// their module, distinct even when two included modules share a name.
+std::vector<std::string> unitNames(const std::string& base, const std::vector<std::string>& files) {
+    std::vector<std::string> names{base + ".cpp"};
+    for (std::size_t k = 1; k < files.size(); ++k) {
+        const std::string stem = std::filesystem::path(files[k]).stem().string();
+        std::string name = base + "." + stem + ".cpp";
+        for (int n = 2; std::find(names.begin(), names.end(), name) != names.end(); ++n)
+            name = base + "." + stem + "." + std::to_string(n) + ".cpp";
+        names.push_back(name);
+    }
+    return names;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: zbltrans FILE.zbl\n");
+    const bool interface = argc == 3 && std::strcmp(argv[1], "--interface") == 0;
+    if (argc != 2 && !interface) {
+        std::fprintf(stderr, "usage: zbltrans [--interface] FILE.zbl\n");
         return 2;
     }
     useHugePages(argv);
-    std::string path = argv[1];
+    std::string path = argv[argc - 1];
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         std::printf("%s:1:1: error: cannot open the file\n", path.c_str());
@@ -58,13 +84,26 @@ int main(int argc, char** argv) {
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     const std::string lib =
         error ? std::string() : (self.parent_path().parent_path() / "lib").string();
-    std::vector<std::string> files;
-    std::string cpp = zbl::trans::translate(text, path, diags, &files, lib);
+    zbl::trans::Translation t;
+    std::string declarations;
+    if (interface)
+        declarations = zbl::trans::libraryInterface(text, path, diags, lib, &t.files);
+    else
+        t = zbl::trans::translate(text, path, diags, lib);
+    const std::vector<std::string>& files = t.files;
     // The messages also go to zbltrans.err in the build folder, where the
     // compiler step finds them when there is no C++ to compile.
     std::ofstream errors("zbltrans.err", std::ios::binary | std::ios::trunc);
     errors << "Zorbel translator\r\n";
+    std::string base = path;
+    auto dot = base.find_last_of('.');
+    auto slash = base.find_last_of('/');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        base.erase(dot);
     if (!diags.empty()) {
+        // The compiler step must not take the last build's units for this one's.
+        if (!interface)
+            std::remove((base + ".units").c_str());
         std::stable_sort(diags.begin(), diags.end(), [](const auto& a, const auto& b) {
             return a.pos.line != b.pos.line ? a.pos.line < b.pos.line : a.pos.col < b.pos.col;
         });
@@ -85,16 +124,29 @@ int main(int argc, char** argv) {
         }
         return 1;
     }
-    std::string out = path;
-    auto dot = out.find_last_of('.');
-    auto slash = out.find_last_of('/');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-        out.erase(dot);
-    out += ".cpp";
-    std::ofstream o(out, std::ios::binary | std::ios::trunc);
-    o << cpp;
-    if (!o.flush()) {
-        std::printf("%s:1:1: error: cannot write %s\n", path.c_str(), out.c_str());
+    if (interface) {
+        if (!writeFile(base + ".zlm", declarations)) {
+            std::printf("%s:1:1: error: cannot write %s.zlm\n", path.c_str(), base.c_str());
+            return 1;
+        }
+        return 0;
+    }
+    const std::vector<std::string> names = unitNames(base, files);
+    std::string manifest = std::string("main ") + (t.hasMain ? "yes" : "no") + "\ndll " +
+                           (t.isDll ? "yes" : "no") + "\n";
+    for (std::size_t k = 0; k < t.units.size(); ++k) {
+        if (!writeFile(names[k], t.units[k])) {
+            std::printf("%s:1:1: error: cannot write %s\n", path.c_str(), names[k].c_str());
+            return 1;
+        }
+        manifest += "unit " + std::filesystem::path(names[k]).filename().string() + "\n";
+    }
+    for (const std::string& library : t.libraries)
+        manifest += "lib " + library + "\n";
+    // Written last, so a manifest exists only for a translation that
+    // worked; one older than the module is last build's.
+    if (!writeFile(base + ".units", manifest)) {
+        std::printf("%s:1:1: error: cannot write %s.units\n", path.c_str(), base.c_str());
         return 1;
     }
     return 0;

@@ -119,8 +119,13 @@ String error_string(Long code) {
 }
 
 void report(const RuntimeError& e) {
-    flush();
     detail::close_files();
+    report_and_go_on(e);
+    std::_Exit(1);
+}
+
+void report_and_go_on(const RuntimeError& e) {
+    flush();
     std::fprintf(stderr, "Run-time error '%d':\n\n%s\n\n%s", e.number, e.description.c_str(),
                  e.trace.c_str());
     std::fflush(stderr);
@@ -129,7 +134,6 @@ void report(const RuntimeError& e) {
         detail::dialogs.msgbox(String("Run-time error '" + std::to_string(e.number) + "':\n\n" +
                                       e.description + "\n\n" + e.trace),
                                vbCritical, String());
-    std::_Exit(1);
 }
 
 void Handler::take(const RuntimeError& e, int stmt) {

@@ -33,6 +33,9 @@ struct RuntimeError {
 // Ends the program with the error's report: "Run-time error 'N':", the
 // text and the calls, on standard error; exit status 1.
 [[noreturn]] void report(const RuntimeError& e);
+// The same report from a shared object's exported function, whose caller
+// goes on.
+void report_and_go_on(const RuntimeError& e);
 
 // The error state of one procedure: what On Error asked for, and where to
 // go on after an error. Statement numbers are the writer's: +N is the start

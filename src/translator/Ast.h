@@ -97,6 +97,7 @@ struct VarDecl {
     // upper, one pair a dimension; empty for a dynamic array.
     std::vector<std::pair<ExprPtr, ExprPtr>> bounds;
     ExprPtr value;  // Const and Enum members
+    ExprPtr field;  // ReDim of a Type's array field: that field, without bounds
 };
 
 struct PrintItem {
@@ -198,6 +199,8 @@ struct Proc {
     Block body;
     // Declare ... Lib "library" [Alias "name"]: a C function, no body.
     std::string lib, alias;
+    bool isExport = false;     // EXPORT: also callable from C, in a shared object
+    bool isPrototype = false;  // a header only, in a declarations module
 };
 
 struct Include {
@@ -208,6 +211,10 @@ struct Include {
 struct Module {
     bool optionExplicit = false;
     bool optionConsole = true;
+    bool optionDll = false;  // Option DLL On: built as a shared object
+    // INTERFACE NOSKIP: declarations only; its procedures are headers whose
+    // code is in the library of the same name beside it.
+    bool isInterface = false;
     std::vector<Include> includes;
     std::vector<StmtPtr> decls;  // module-level Dim, Const, Type and Enum, in order
     std::vector<Proc> procs;

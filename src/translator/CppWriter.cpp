@@ -124,7 +124,9 @@ public:
            Diagnostics& d)
         : mods_(modules), files_(files), diags_(d) {}
 
-    std::string run() {
+    // The C++ of each module, in the modules' order; the first has the
+    // program's main when it has a Sub Main.
+    std::vector<std::string> run() {
         // Public procedures are known by name everywhere, private ones in
         // their own module only, under a C++ name of their module's.
         privateProcs_.resize(mods_.size());
@@ -138,6 +140,7 @@ public:
                     error(p.pos, "'" + p.name + "' is already defined");
                 scope[low] = &p;
                 procNames_[&p] = p.isPrivate ? "p" + std::to_string(k) + "_" + low : "p_" + low;
+                procModule_[&p] = k;
             }
             // Types and Enums first: declarations and signatures use them.
             for (const StmtPtr& s : mods_[k].decls) {
@@ -152,55 +155,108 @@ public:
                 }
             }
         }
-        std::string globals;
+        // What every unit sees: the Types, the constants, and the public
+        // variables and procedures. Module k's unit adds its private names
+        // and its code. The shared part carries no line numbers, so an edit
+        // in one module leaves every other unit's text as it was.
+        std::string consts, externs;
+        std::vector<std::string> vars(mods_.size());
         for (std::size_t k = 0; k < mods_.size(); ++k) {
             enterModule(k);
-            globals += "#line 1 " + cppString(file_) + "\n";
             for (const StmtPtr& s : m_->decls) {
                 if (s->kind == Stmt::Kind::TypeDef) {
                     writeType(lower(s->name));
                 } else if (s->kind == Stmt::Kind::EnumDef) {
-                    writeEnum(*s, globals);
+                    writeEnum(*s, consts);
                 } else {
                     globalPrefix_ = s->isPublic ? "z_" : "z" + std::to_string(k) + "_";
-                    declare(*s, globals_, globals, "[[maybe_unused]] static ");
-                    for (const VarDecl& v : s->vars)
-                        if (auto it = globals_.find(lower(v.name)); it != globals_.end())
-                            (s->isPublic ? publicGlobals_ : privateGlobals_[k])[it->first] =
-                                it->second;
+                    const bool isConst = s->kind == Stmt::Kind::Const;
+                    std::string definitions;
+                    declare(*s, globals_, isConst ? consts : definitions,
+                            isConst || !s->isPublic ? "[[maybe_unused]] static " : "");
+                    for (const VarDecl& v : s->vars) {
+                        auto it = globals_.find(lower(v.name));
+                        if (it == globals_.end())
+                            continue;
+                        (s->isPublic ? publicGlobals_ : privateGlobals_[k])[it->first] = it->second;
+                        if (s->isPublic && !isConst)
+                            externs += "extern " + cppType(it->second.shape) + " " +
+                                       it->second.cpp + ";\n";
+                    }
+                    // A declarations module's variables live in its library.
+                    if (!m_->isInterface)
+                        vars[k] += definitions;
                 }
             }
         }
-        out_ += "// Generated from " + files_[0] +
-                ". Do not edit.\n#include \"zbl_runtime.h\"\n#line 1 " + cppString(files_[0]) +
-                "\n";
-        out_ += typesOut_;
+        std::string shared = "#include \"zbl_runtime.h\"\n" + typesOut_ + consts + externs;
         for (const Module& m : mods_)
             for (const Proc& p : m.procs)
-                out_ += signature(p) + ";\n";
-        out_ += "\n" + globals + "\n";
+                if (!p.isPrivate)
+                    shared += signature(p) + ";\n";
+        shared = withoutLines(shared);
+
+        std::vector<std::string> units;
         for (std::size_t k = 0; k < mods_.size(); ++k) {
             enterModule(k);
-            out_ += "#line 1 " + cppString(file_) + "\n";
+            out_ = "// Generated from " + file_ + ". Do not edit.\n" + shared + "\n#line 1 " +
+                   cppString(file_) + "\n";
+            for (const Proc& p : m_->procs) {
+                if (p.isPrivate && p.isPrototype)
+                    error(p.pos, "a declarations module has only public procedures");
+                else if (p.isPrivate)
+                    out_ += "static " + signature(p) + ";\n";
+            }
+            out_ += vars[k] + "\n";
             for (const Proc& p : m_->procs)
-                procBody(p);
+                if (!p.isPrototype) {
+                    procBody(p);
+                    if (p.isExport)
+                        exportBody(p);
+                }
+            if (k == 0)
+                writeMain();
+            units.push_back(everyLineMapped(out_));
         }
-        enterModule(0);
-        auto main = procs_.find("main");
-        if (main == procs_.end() || main->second->isFunction || !main->second->params.empty()) {
-            diags_.push_back({{0, 1, 1}, "the module has no 'Sub Main()' to start at"});
-        } else {
-            out_ +=
-                std::string("int main(int argc, char** argv) {\n    zbl::start(argc, argv);\n") +
-                (mods_[0].optionConsole ? "" : "    zbl::use_dialogs();\n") +
-                "    try {\n        " + procNames_[main->second] +
-                "();\n    } catch (const zbl::RuntimeError& e) {\n"
-                "        zbl::report(e);\n    }\n    return zbl::finish();\n}\n";
-        }
-        return everyLineMapped(out_);
+        return units;
     }
 
+    bool hasMain() const { return hasMain_; }
+
 private:
+    // The program starts at Sub Main of the module translated. A library
+    // has none; its objects are built without the C++ main as well.
+    void writeMain() {
+        auto main = procs_.find("main");
+        if (main == procs_.end())
+            return;
+        if (main->second->isFunction || !main->second->params.empty() ||
+            main->second->isPrototype) {
+            error(main->second->pos, "Main is a Sub without parameters: 'Sub Main()'");
+            return;
+        }
+        hasMain_ = true;
+        out_ += std::string("#ifndef ZBL_NO_MAIN\nint main(int argc, char** argv) {\n") +
+                "    zbl::start(argc, argv);\n" +
+                (m_->optionConsole ? "" : "    zbl::use_dialogs();\n") + "    try {\n        " +
+                procNames_[main->second] +
+                "();\n    } catch (const zbl::RuntimeError& e) {\n"
+                "        zbl::report(e);\n    }\n    return zbl::finish();\n}\n#endif\n";
+    }
+
+    static std::string withoutLines(const std::string& text) {
+        std::string r;
+        r.reserve(text.size());
+        for (std::size_t at = 0; at < text.size();) {
+            std::size_t nl = text.find('\n', at);
+            nl = nl == std::string::npos ? text.size() : nl + 1;
+            if (text.compare(at, 6, "#line ") != 0)
+                r.append(text, at, nl - at);
+            at = nl;
+        }
+        return r;
+    }
+
     void error(SourcePos p, std::string msg) { diags_.push_back({p, std::move(msg)}); }
 
     // A public procedure of that name in another module than k.
@@ -216,6 +272,7 @@ private:
 
     // What module k sees: every public name, and its own private ones.
     void enterModule(std::size_t k) {
+        module_ = k;
         m_ = &mods_[k];
         file_ = files_[k];
         procs_ = publicProcs_;
@@ -419,13 +476,24 @@ private:
         return r;
     }
 
-    // The directive after the #include names the module; the compiler keeps
-    // that name for every directive after it.
-    std::string lineDirective(SourcePos p) const {
-        // With several modules in one C++ file, each directive names its own.
-        if (mods_.size() > 1 && p.file >= 0 && std::size_t(p.file) < files_.size())
-            return "#line " + std::to_string(p.line) + " " + cppString(files_[p.file]) + "\n";
+    // Each unit holds one module's code, and its first directive names the
+    // module; the compiler keeps that name for every directive after it.
+    static std::string lineDirective(SourcePos p) {
         return "#line " + std::to_string(p.line) + "\n";
+    }
+
+    // An omitted argument's default, a constant of the procedure's own
+    // module, which may be private to it.
+    std::string defaultValue(const Proc& p, const Param& a) {
+        const std::size_t here = module_, owner = procModule_[&p];
+        if (owner == here)
+            return expr(*a.defaultValue);
+        const std::string file = file_;
+        enterModule(owner);
+        std::string value = expr(*a.defaultValue);
+        enterModule(here);
+        file_ = file;
+        return value;
     }
 
     Shape returnShape(const Proc& p) { return resolve(p.returnType, p.returnTypeName, p.pos); }
@@ -568,6 +636,69 @@ private:
             out_ += "    const bool r = f(" + args + ") != 0;\n" + after + "    return r;\n}\n\n";
         else
             out_ += "    const auto r = f(" + args + ");\n" + after + "    return r;\n}\n\n";
+    }
+
+    // An exported procedure as C sees it: a function of its own name with C
+    // types, passing as a Declare does. A run-time error it does not handle
+    // is reported and the call returns zero, as C code cannot catch it.
+    void exportBody(const Proc& p) {
+        if (lower(p.name) == "main") {
+            error(p.pos, "'Main' cannot be exported");
+            return;
+        }
+        Shape ret = p.isFunction ? returnShape(p) : Shape{};
+        std::string cret = p.isFunction ? cType(ret) : "void";
+        if (cret.empty())
+            error(p.pos, "an exported Function returns a number type or a String");
+        if (ret.type == VType::Boolean)
+            cret = "std::int16_t";
+        std::string params, before, args, after;
+        for (std::size_t i = 0; i < p.params.size(); ++i) {
+            const Param& a = p.params[i];
+            Shape sh = paramShape(a);
+            std::string t = cType(sh), c = "c" + std::to_string(i), z = "a" + std::to_string(i);
+            if (t.empty() || a.optional) {
+                error(a.pos, "an exported procedure takes numbers and Strings, none Optional");
+                continue;
+            }
+            // A String comes as a C string either way; what the procedure
+            // does to a ByRef one stays inside.
+            const bool pointer = a.byRef && sh.type != VType::String;
+            params += std::string(params.empty() ? "" : ", ") + (pointer ? t + "* " : t + " ") + c;
+            args += std::string(args.empty() ? "" : ", ") + z;
+            const std::string value = pointer ? "*" + c : c;
+            if (sh.type == VType::String)
+                before += "        zbl::String " + z + "(" + c + " ? " + c + " : \"\");\n";
+            else if (sh.type == VType::Boolean)
+                before += "        zbl::Boolean " + z + " = " + value + " != 0;\n";
+            else
+                before += "        " + scalarType(sh) + " " + z + " = " + value + ";\n";
+            if (pointer)
+                after += "        *" + c + " = " +
+                         (sh.type == VType::Boolean ? z + " ? -1 : 0" : z) + ";\n";
+        }
+        out_ += "extern \"C\" __attribute__((visibility(\"default\"))) " + cret + " " + p.name +
+                "(" + params + ") {\n    try {\n" + before;
+        const std::string call = procNames_[&p] + "(" + args + ")";
+        if (!p.isFunction) {
+            out_ += "        " + call + ";\n" + after + "        zbl::finish();\n";
+        } else {
+            out_ += "        const auto r = " + call + ";\n" + after + "        zbl::finish();\n";
+            if (ret.type == VType::String)
+                out_ +=
+                    "        thread_local std::string kept;\n        kept = r.str();\n"
+                    "        return kept.c_str();\n";
+            else if (ret.type == VType::Boolean)
+                out_ += "        return r ? -1 : 0;\n";
+            else
+                out_ += "        return r;\n";
+        }
+        out_ +=
+            "    } catch (const zbl::RuntimeError& e) {\n        zbl::report_and_go_on(e);\n"
+            "    }\n";
+        if (p.isFunction)
+            out_ += ret.type == VType::String ? "    return \"\";\n" : "    return 0;\n";
+        out_ += "}\n\n";
     }
 
     void procBody(const Proc& p) {
@@ -1074,7 +1205,18 @@ private:
             const Var* var = findVar(low);
             Shape want = resolve(v.type, v.typeName, v.pos);
             std::string target;
-            if (!var) {
+            if (v.field) {
+                const Shape field = shapeOf(*v.field);
+                target = member(*v.field);
+                if (!field.isArray || field.isFixed) {
+                    error(v.pos, "'" + v.name + "' is not a dynamic array");
+                    continue;
+                }
+                if (v.hasAs && (want.type != field.type || want.udt != field.udt)) {
+                    error(v.pos, "ReDim cannot change the type of '" + v.name + "'");
+                    continue;
+                }
+            } else if (!var) {
                 if (isOwnResult(low) || procs_.count(low)) {
                     error(v.pos, "'" + v.name + "' is not an array");
                     continue;
@@ -1625,7 +1767,7 @@ private:
                         continue;
                     }
                     // An Optional Variant without a default is "missing" (IsMissing).
-                    std::string def = a.defaultValue                 ? expr(*a.defaultValue)
+                    std::string def = a.defaultValue                 ? defaultValue(p, a)
                                       : param.type == VType::Variant ? "zbl::Variant::missing()"
                                                                      : t + "{}";
                     r += a.byRef ? "zbl::lv(zbl::cast<" + t + ">(" + def + "))"
@@ -1822,7 +1964,10 @@ private:
     std::map<std::string, const Proc*> publicProcs_;
     std::vector<std::map<std::string, const Proc*>> privateProcs_;
     std::map<const Proc*, std::string> procNames_;
+    std::map<const Proc*, std::size_t> procModule_;
+    std::size_t module_ = 0;
     std::map<std::string, Var> publicGlobals_;
+    bool hasMain_ = false;
     std::vector<std::map<std::string, Var>> privateGlobals_;
     Diagnostics& diags_;
     std::string out_, typesOut_;
@@ -1850,9 +1995,14 @@ private:
 
 }  // namespace
 
-std::string writeCpp(const std::vector<Module>& modules, const std::vector<std::string>& files,
-                     Diagnostics& diags) {
-    return Writer(modules, files, diags).run();
+std::vector<std::string> writeCpp(const std::vector<Module>& modules,
+                                  const std::vector<std::string>& files, Diagnostics& diags,
+                                  bool* hasMain) {
+    Writer writer(modules, files, diags);
+    std::vector<std::string> units = writer.run();
+    if (hasMain)
+        *hasMain = writer.hasMain();
+    return units;
 }
 
 }  // namespace zbl::trans

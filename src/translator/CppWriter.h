@@ -11,9 +11,12 @@
 namespace zbl::trans {
 
 // The modules of one program, the first the one translated, and their file
-// names, which the #line directives name. Problems the writer finds
-// (undefined names, unsupported constructs) go to diags.
-std::string writeCpp(const std::vector<Module>& modules, const std::vector<std::string>& files,
-                     Diagnostics& diags);
+// names, which the #line directives name. Returns one C++ translation unit a
+// module, in the same order; hasMain tells whether the first has the
+// program's main (built unless ZBL_NO_MAIN is defined). Problems the writer
+// finds (undefined names, unsupported constructs) go to diags.
+std::vector<std::string> writeCpp(const std::vector<Module>& modules,
+                                  const std::vector<std::string>& files, Diagnostics& diags,
+                                  bool* hasMain = nullptr);
 
 }  // namespace zbl::trans

@@ -120,7 +120,7 @@ public:
                 } else if (cur().isKw("type") || cur().isKw("enum")) {
                     m.decls.push_back(typeOrEnum());
                 } else if (cur().isKw("sub") || cur().isKw("function")) {
-                    m.procs.push_back(proc(isPrivate));
+                    m.procs.push_back(proc(isPrivate, false, m.isInterface));
                     m.procs.back().isStatic = isStatic;
                 } else if (cur().isKw("const")) {
                     next();
@@ -140,12 +140,22 @@ public:
                     m.includes.push_back({t.pos, next().text});
                 else
                     error(cur().pos, "expected the module's file name in quotes");
-            } else if (t.kind == Tok::Ident &&
-                       (lower(t.text) == "interface" || lower(t.text) == "export")) {
-                // Declaration modules and exported functions belong to DLL
-                // projects, which this translator does not build yet.
-                error(t.pos, "'" + t.text + "' (DLL projects) is not supported yet");
-                skipStatement();
+            } else if (t.kind == Tok::Ident && lower(t.text) == "interface") {
+                next();
+                if (cur().kind == Tok::Ident && lower(cur().text) == "noskip")
+                    next();
+                else
+                    error(cur().pos, "expected 'NOSKIP' after 'INTERFACE'");
+                if (!m.procs.empty())
+                    error(t.pos, "INTERFACE NOSKIP comes before every procedure");
+                m.isInterface = true;
+            } else if (t.kind == Tok::Ident && lower(t.text) == "export" &&
+                       (peek(1).isKw("sub") || peek(1).isKw("function"))) {
+                next();
+                if (!m.optionDll)
+                    error(t.pos, "EXPORT needs 'Option DLL On' before it");
+                m.procs.push_back(proc(false, false, m.isInterface));
+                m.procs.back().isExport = true;
             } else {
                 error(t.pos, "statement outside a Sub or Function");
                 skipStatement();
@@ -268,11 +278,20 @@ private:
             } else {
                 error(cur().pos, "expected 'On' or 'Off'");
             }
-        } else if (what.kind == Tok::Ident && (w == "base" || w == "compare" || w == "dll")) {
+        } else if (what.kind == Tok::Ident && w == "dll") {
+            next();
+            std::string v = lower(cur().text);
+            if (cur().kind == Tok::Ident && (v == "on" || v == "off")) {
+                m.optionDll = v == "on";
+                next();
+            } else {
+                error(cur().pos, "expected 'On' or 'Off'");
+            }
+        } else if (what.kind == Tok::Ident && (w == "base" || w == "compare")) {
             error(what.pos, "Option " + what.text + " is not supported yet");
             skipStatement();
         } else {
-            error(what.pos, "expected 'Explicit' or 'Console' after 'Option'");
+            error(what.pos, "expected 'Explicit', 'Console' or 'DLL' after 'Option'");
             skipStatement();
         }
     }
@@ -407,7 +426,9 @@ private:
         return t.kind == Tok::Ident && !t.suffix && lower(t.text) == "declare";
     }
 
-    Proc proc(bool isPrivate, bool declared = false) {
+    // A Sub or Function; `declared` for Declare, `headerOnly` in a
+    // declarations module, where the code is elsewhere.
+    Proc proc(bool isPrivate, bool declared = false, bool headerOnly = false) {
         Proc p;
         p.isPrivate = isPrivate;
         p.pos = cur().pos;
@@ -456,6 +477,10 @@ private:
         }
         if (declared)
             return p;
+        if (headerOnly) {
+            p.isPrototype = true;
+            return p;
+        }
         p.body = block([&](const Token& t) { return t.isKw("end") && peek(1).isKw(endWord); });
         if (cur().isKw("end") && peek(1).isKw(endWord)) {
             next();
@@ -599,12 +624,40 @@ private:
                     s->preserve = true;
                 }
                 do {
+                    // A field: record.field(bounds), or .field(bounds) in a With.
+                    ExprPtr record;
+                    const bool inWith = cur().isOp(".") && peek(1).kind == Tok::Ident;
+                    if (inWith) {
+                        next();
+                    } else if (at(Tok::Ident) && peek(1).isOp(".")) {
+                        record = std::make_unique<Expr>();
+                        record->kind = Expr::Kind::Name;
+                        record->pos = cur().pos;
+                        record->name = cur().text;
+                        record->suffix = next().suffix;
+                        while (cur().isOp(".") && peek(1).kind == Tok::Ident && peek(2).isOp(".")) {
+                            auto m = std::make_unique<Expr>();
+                            m->kind = Expr::Kind::Member;
+                            m->pos = next().pos;
+                            m->name = next().text;
+                            m->args.push_back(std::move(record));
+                            record = std::move(m);
+                        }
+                        expectOp(".");
+                    }
                     if (!at(Tok::Ident)) {
                         error(cur().pos, "expected an array name");
                         skipStatement();
                         break;
                     }
                     VarDecl v = varDecl(false, true);
+                    if (inWith || record) {
+                        v.field = std::make_unique<Expr>();
+                        v.field->kind = Expr::Kind::Member;
+                        v.field->pos = v.pos;
+                        v.field->name = v.name;
+                        v.field->args.push_back(std::move(record));
+                    }
                     if (v.bounds.empty())
                         error(v.pos, "ReDim needs the new bounds");
                     s->vars.push_back(std::move(v));

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "CppWriter.h"
+#include "Interface.h"
 #include "Lexer.h"
 #include "Parser.h"
 
@@ -23,12 +24,13 @@ public:
     Loader(const std::string& libDir, Diagnostics& diags) : libDir_(libDir), diags_(diags) {}
 
     void load(std::string_view source, const std::string& name) {
-        add(source, name, key(name));
+        add(source, name, key(name), SourcePos{0, 1, 1});
         include(0);
     }
 
     std::vector<Module> modules;
     std::vector<std::string> files;
+    std::vector<SourcePos> includedAt;  // where each module was brought in
 
 private:
     static std::string key(const std::string& path) {
@@ -37,9 +39,11 @@ private:
         return error ? path : p.string();
     }
 
-    void add(std::string_view source, const std::string& name, const std::string& canonical) {
+    void add(std::string_view source, const std::string& name, const std::string& canonical,
+             SourcePos at) {
         const int index = int(modules.size());
         files.push_back(name);
+        includedAt.push_back(at);
         keys_.push_back(canonical);
         // The tokens go before the next module is read, so memory is reused.
         modules.push_back(parse(lex(source, index, diags_), diags_));
@@ -78,7 +82,7 @@ private:
             }
             const std::string text((std::istreambuf_iterator<char>(in)),
                                    std::istreambuf_iterator<char>());
-            add(text, path, canonical);
+            add(text, path, canonical, inc.pos);
             include(int(modules.size()) - 1);
         }
         stack_.pop_back();
@@ -122,21 +126,66 @@ void onBigStack(F work) {
     pthread_attr_destroy(&attr);
 }
 
+// A declarations module's procedures and variables are in the library of
+// its name beside it, which the program's link needs.
+void findLibraries(const Loader& loader, Translation& t, Diagnostics& diags) {
+    for (std::size_t k = 0; k < loader.modules.size(); ++k) {
+        const Module& m = loader.modules[k];
+        if (!m.isInterface)
+            continue;
+        bool needsCode = false;
+        for (const Proc& p : m.procs)
+            needsCode = needsCode || p.isPrototype;
+        for (const StmtPtr& s : m.decls)
+            needsCode = needsCode || s->kind == Stmt::Kind::Dim;
+        if (!needsCode)
+            continue;
+        fs::path lib = fs::path(loader.files[k]).replace_extension(".lib");
+        std::error_code error;
+        if (fs::is_regular_file(lib, error))
+            t.libraries.push_back(lib.string());
+        else
+            diags.push_back(
+                {loader.includedAt[k], "the library '" + lib.filename().string() + "' that '" +
+                                           fs::path(loader.files[k]).filename().string() +
+                                           "' declares is missing"});
+    }
+}
+
 }  // namespace
 
-std::string translate(std::string_view source, const std::string& fileName, Diagnostics& diags,
-                      std::vector<std::string>* files, const std::string& libDir) {
-    std::string cpp;
+Translation translate(std::string_view source, const std::string& fileName, Diagnostics& diags,
+                      const std::string& libDir) {
+    Translation t;
+    onBigStack([&] {
+        Loader loader(libDir, diags);
+        loader.load(source, fileName);
+        t.files = loader.files;
+        // Writing modules with syntax errors would only add confusing follow-ups.
+        if (!diags.empty())
+            return;
+        t.isDll = loader.modules[0].optionDll;
+        findLibraries(loader, t, diags);
+        t.units = writeCpp(loader.modules, loader.files, diags, &t.hasMain);
+        if (!diags.empty())
+            t.units.clear();
+    });
+    return t;
+}
+
+std::string libraryInterface(std::string_view source, const std::string& fileName,
+                             Diagnostics& diags, const std::string& libDir,
+                             std::vector<std::string>* files) {
+    std::string text;
     onBigStack([&] {
         Loader loader(libDir, diags);
         loader.load(source, fileName);
         if (files)
             *files = loader.files;
-        // Writing modules with syntax errors would only add confusing follow-ups.
         if (diags.empty())
-            cpp = writeCpp(loader.modules, loader.files, diags);
+            text = writeInterface(loader.modules, fs::path(fileName).stem().string());
     });
-    return cpp;
+    return text;
 }
 
 }  // namespace zbl::trans

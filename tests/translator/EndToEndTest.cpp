@@ -32,13 +32,13 @@ Run runProgram(const std::string& name, const std::string& source) {
     fs::path dir = ZBL_TEST_DIR;
     fs::create_directories(dir);
     zbl::trans::Diagnostics diags;
-    std::string cpp = zbl::trans::translate(source, name + ".zbl", diags);
+    const zbl::trans::Translation t = zbl::trans::translate(source, name + ".zbl", diags);
     for (const auto& d : diags)
         check::fail(__FILE__, __LINE__, name + ":" + std::to_string(d.pos.line) + ": " + d.message);
     if (!diags.empty())
         return r;
     fs::path src = dir / (name + ".cpp"), exe = dir / name;
-    std::ofstream(src, std::ios::binary) << cpp;
+    std::ofstream(src, std::ios::binary) << t.units.at(0);
     std::string compile = std::string(ZBL_CXX) +
                           " -std=c++20 -O0 -Wall -Wextra -Werror " ZBL_CXX_FLAGS
                           " -I'" ZBL_RUNTIME_INCLUDE "' '" +
@@ -186,9 +186,14 @@ TEST(translator_reports_name_errors) {
              "7:1 'Main' is already defined\n3:3 variable 'x' is not defined\n4:3 'Nope' is not "
              "defined\n"
              "5:9 wrong number of arguments to 'Len'\n");
+    // Without a Sub Main the module is a library: no main, and no error.
     d.clear();
-    zbl::trans::translate("Sub Start\nEnd Sub\n", "m.zbl", d);
-    CHECK(d.size() == 1 && d[0].message == "the module has no 'Sub Main()' to start at");
+    const zbl::trans::Translation library =
+        zbl::trans::translate("Sub Start\nEnd Sub\n", "m.zbl", d);
+    CHECK(d.empty() && !library.hasMain && library.units.size() == 1);
+    CHECK(library.units[0].find("int main(") == std::string::npos);
+    zbl::trans::translate("Function Main()\nEnd Function\n", "m.zbl", d);
+    CHECK(d.size() == 1 && d[0].message == "Main is a Sub without parameters: 'Sub Main()'");
 }
 
 // What the C++ compiler would reject is reported at the module's lines.
