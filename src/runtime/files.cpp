@@ -413,89 +413,158 @@ void file_put(Long number, Long position, const String& value) {
     putData(f, position, record.data(), record.size());
 }
 
-// A Variant is its two-byte type number, then its value as the type's own
-// Get and Put would have it (a string with its two-byte length).
-void file_get(Long number, Long position, Variant& value) {
-    OpenFile& f = fileOf(number);
-    moveTo(f, position);
-    long long start = f.pos;
-    std::uint16_t type = 0;
-    std::size_t got = read(f, reinterpret_cast<char*>(&type), 2);
-    f.lastGetShort = got < 2;
-    auto number_ = [&](auto v) {
-        read(f, reinterpret_cast<char*>(&v), sizeof v);
-        return v;
-    };
-    switch (type) {
-        case 2:
-            value = Variant(number_(Integer(0)));
+// ---- records ----
+
+void bad_record() {
+    raise(kBadRecordLength);
+}
+
+RecordReader::RecordReader(Long number, Long position) : f_(fileOf(number)) {
+    moveTo(f_, position);
+    start_ = f_.pos;
+}
+
+void RecordReader::read(void* data, std::size_t size) {
+    char* bytes = static_cast<char*>(data);
+    if (f_.mode == FileMode::Random && used_ + size > std::size_t(f_.recordLength))
+        raise(kBadRecordLength);
+    const std::size_t got = fileio::read(f_, bytes, size);
+    std::memset(bytes + got, 0, size - got);
+    short_ = short_ || got < size;
+    used_ += size;
+}
+
+void RecordReader::finish() {
+    f_.lastGetShort = short_;
+    if (f_.mode == FileMode::Random)
+        f_.pos = start_ + f_.recordLength;
+}
+
+void put_field(RecordWriter& w, const String& v) {
+    if (v.size() > 65535)
+        raise(kBadRecordLength);
+    const std::uint16_t n = std::uint16_t(v.size());
+    w.add(&n, sizeof n);
+    w.add(v.str().data(), n);
+}
+
+void get_field(RecordReader& r, String& v) {
+    std::uint16_t n = 0;
+    r.read(&n, sizeof n);
+    std::string bytes(n, '\0');
+    r.read(bytes.data(), n);
+    v = String(std::move(bytes));
+}
+
+// A Variant is its two-byte type number, then its value as a field of that
+// type is written.
+void put_field(RecordWriter& w, const Variant& v) {
+    const std::uint16_t type = std::uint16_t(variant_var_type(v));
+    w.add(&type, sizeof type);
+    switch (v.kind()) {
+        case Variant::Kind::Empty:
+        case Variant::Kind::Null:
             break;
-        case 3:
-            value = Variant(number_(Long(0)));
+        case Variant::Kind::Boolean:
+            put_field(w, v.whole() != 0);
             break;
-        case 4:
-            value = Variant(number_(float(0)));
+        case Variant::Kind::Byte:
+            put_field(w, Byte(v.whole()));
             break;
-        case 5:
-            value = Variant(number_(double(0)));
+        case Variant::Kind::Integer:
+            put_field(w, Integer(v.whole()));
             break;
-        case 11:
-            value = Variant(number_(Integer(0)) != 0);
+        case Variant::Kind::Long:
+        case Variant::Kind::Error:
+            put_field(w, Long(v.whole()));
             break;
-        case 17:
-            value = Variant(number_(Byte(0)));
+        case Variant::Kind::Single:
+            put_field(w, float(v.real()));
             break;
-        case 8: {
-            std::uint16_t n = number_(std::uint16_t(0));
-            std::string bytes(n, '\0');
-            bytes.resize(read(f, bytes.data(), n));
-            value = Variant(String(std::move(bytes)));
+        case Variant::Kind::Double:
+            put_field(w, v.real());
             break;
-        }
-        default:
-            value = Variant();
+        case Variant::Kind::Date:
+            put_field(w, Date{v.real()});
+            break;
+        case Variant::Kind::Currency:
+            put_field(w, Currency{v.whole()});
+            break;
+        case Variant::Kind::String:
+            put_field(w, v.string());
+            break;
+        case Variant::Kind::Array:
+            put_field(w, v.array());
             break;
     }
-    if (f.mode == FileMode::Random)
-        f.pos = start + f.recordLength;
+}
+
+void get_field(RecordReader& r, Variant& v) {
+    std::uint16_t type = 0;
+    r.read(&type, sizeof type);
+    auto read = [&r](auto value) {
+        get_field(r, value);
+        return value;
+    };
+    switch (type) {
+        case 0:
+            v = Variant();
+            break;
+        case 1:
+            v = Variant::null();
+            break;
+        case 2:
+            v = Variant(read(Integer(0)));
+            break;
+        case 3:
+            v = Variant(read(Long(0)));
+            break;
+        case 4:
+            v = Variant(read(float(0)));
+            break;
+        case 5:
+            v = Variant(read(double(0)));
+            break;
+        case 6:
+            v = Variant(read(Currency{}));
+            break;
+        case 7:
+            v = Variant(read(Date{}));
+            break;
+        case 8:
+            v = Variant(read(String()));
+            break;
+        case 10:
+            v = read(Long(0)) == 448 ? Variant::missing() : Variant();
+            break;
+        case 11:
+            v = Variant(read(false));
+            break;
+        case 17:
+            v = Variant(read(Byte(0)));
+            break;
+        default:
+            if (type & 0x2000) {
+                Array<Variant> items;
+                get_field(r, items);
+                v = Variant(items);
+            } else {
+                raise(kBadRecordLength);  // not a record this library wrote
+            }
+            break;
+    }
+}
+
+void file_get(Long number, Long position, Variant& value) {
+    RecordReader r(number, position);
+    get_field(r, value);
+    r.finish();
 }
 
 void file_put(Long number, Long position, const Variant& value) {
-    OpenFile& f = fileOf(number);
-    std::string bytes;
-    auto add = [&](auto v) { bytes.append(reinterpret_cast<const char*>(&v), sizeof v); };
-    add(std::uint16_t(variant_var_type(value)));
-    switch (value.kind()) {
-        case Variant::Kind::Empty:
-            break;
-        case Variant::Kind::Boolean:
-            add(Integer(value.whole() ? -1 : 0));
-            break;
-        case Variant::Kind::Byte:
-            add(Byte(value.whole()));
-            break;
-        case Variant::Kind::Integer:
-            add(Integer(value.whole()));
-            break;
-        case Variant::Kind::Long:
-            add(Long(value.whole()));
-            break;
-        case Variant::Kind::Single:
-            add(float(value.real()));
-            break;
-        case Variant::Kind::Double:
-            add(value.real());
-            break;
-        case Variant::Kind::String:
-            if (value.string().size() > 65535)
-                raise(kBadRecordLength);
-            add(std::uint16_t(value.string().size()));
-            bytes += value.string().str();
-            break;
-        case Variant::Kind::Array:
-            raise(kTypeMismatch);
-    }
-    putData(f, position, bytes.data(), bytes.size());
+    RecordWriter w;
+    put_field(w, value);
+    putData(fileOf(number), position, w.bytes.data(), w.bytes.size());
 }
 
 }  // namespace zbl

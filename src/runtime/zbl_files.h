@@ -146,6 +146,125 @@ inline void file_put(Long number, Long position, const T& value) {
     }
 }
 
+// Get and Put of everything else: a Date, a Currency, a Type's value or an
+// array, as a record of fields in order and without gaps. A String field
+// is its two-byte length and its bytes, a Variant its two-byte type number
+// and its value, a fixed array its elements, a dynamic array a descriptor
+// (two bytes of rank, then each dimension's count and lower bound, four
+// bytes each) and its elements.
+namespace fileio {
+struct OpenFile;
+}
+struct RecordWriter {
+    std::string bytes;
+    void add(const void* data, std::size_t size) {
+        bytes.append(static_cast<const char*>(data), size);
+    }
+};
+// Reads a record field by field: within a Random file's record (a field
+// past its end is error 59), or on from a Binary file's position. finish()
+// moves past the record.
+class RecordReader {
+public:
+    RecordReader(Long number, Long position);
+    void read(void* data, std::size_t size);
+    void finish();
+
+private:
+    fileio::OpenFile& f_;
+    long long start_;
+    std::size_t used_ = 0;
+    bool short_ = false;
+};
+[[noreturn]] void bad_record();  // error 59, Bad record length
+void put_field(RecordWriter& w, const String& v);
+void put_field(RecordWriter& w, const Variant& v);
+void get_field(RecordReader& r, String& v);
+void get_field(RecordReader& r, Variant& v);
+template <class T>
+void put_field(RecordWriter& w, const T& v);
+template <class T>
+void get_field(RecordReader& r, T& v);
+
+template <class T>
+void put_field(RecordWriter& w, const T& v) {
+    if constexpr (std::is_same_v<T, bool>) {
+        const Integer i = v ? -1 : 0;
+        w.add(&i, sizeof i);
+    } else if constexpr (std::is_arithmetic_v<T>) {
+        w.add(&v, sizeof v);
+    } else if constexpr (is_date_v<T>) {
+        w.add(&v.serial, sizeof v.serial);
+    } else if constexpr (is_currency_v<T>) {
+        w.add(&v.units, sizeof v.units);
+    } else if constexpr (is_array_v<T>) {
+        if (!v.isFixed()) {
+            const std::int16_t rank = std::int16_t(v.rank());
+            w.add(&rank, sizeof rank);
+            for (Long d = 1; d <= rank; ++d) {
+                const std::int32_t count = v.ubound(d) - v.lbound(d) + 1, lo = v.lbound(d);
+                w.add(&count, sizeof count);
+                w.add(&lo, sizeof lo);
+            }
+        }
+        for (const auto& e : v.elements())
+            put_field(w, e);
+    } else {
+        zbl_fields(w, v);  // a Type: its fields, written with it
+    }
+}
+
+template <class T>
+void get_field(RecordReader& r, T& v) {
+    if constexpr (std::is_same_v<T, bool>) {
+        Integer i = 0;
+        r.read(&i, sizeof i);
+        v = i != 0;
+    } else if constexpr (std::is_arithmetic_v<T>) {
+        r.read(&v, sizeof v);
+    } else if constexpr (is_date_v<T>) {
+        r.read(&v.serial, sizeof v.serial);
+    } else if constexpr (is_currency_v<T>) {
+        r.read(&v.units, sizeof v.units);
+    } else if constexpr (is_array_v<T>) {
+        if (!v.isFixed()) {
+            std::int16_t rank = 0;
+            r.read(&rank, sizeof rank);
+            if (rank < 1 || rank > 60)
+                bad_record();
+            std::vector<Bound> bounds;
+            for (int d = 0; d < rank; ++d) {
+                std::int32_t count = 0, lo = 0;
+                r.read(&count, sizeof count);
+                r.read(&lo, sizeof lo);
+                if (count < 1 || count > (1 << 24))
+                    bad_record();
+                bounds.push_back(Bound{lo, Long(lo + count - 1)});
+            }
+            v.redim(bounds, false);
+        }
+        for (std::size_t k = 0; k < v.count(); ++k)
+            get_field(r, v.flat(k));
+    } else {
+        zbl_fields(r, v);
+    }
+}
+
+template <class T>
+requires(!std::is_arithmetic_v<T> && !is_string_v<T> &&
+         !is_variant_v<T>) void file_put(Long number, Long position, const T& value) {
+    RecordWriter w;
+    put_field(w, value);
+    file_put_bytes(number, position, w.bytes.data(), w.bytes.size());
+}
+template <class T>
+requires(!std::is_arithmetic_v<T> && !is_string_v<T> &&
+         !is_variant_v<T>) void file_get(Long number, Long position, T& value) {
+    RecordReader r(number, position);
+    get_field(r, value);
+    r.finish();
+}
+
 // The file system. Dir$ and Kill take the patterns "*" and "?"; "*.*"
 // matches names without a dot too.
 void kill(const String& pattern);

@@ -359,7 +359,17 @@ private:
             body += lineDirective(v.pos) + "    " + definition(v, s, "z_" + name) + "\n";
             t.fields[name] = s;
         }
-        typesOut_ += lineDirective(t.def->pos) + "struct t_" + low + " {\n" + body + "};\n\n";
+        // Get and Put read and write its fields in order.
+        std::string put, get;
+        for (const VarDecl& v : t.def->vars) {
+            put += " zbl::put_field(w, r.z_" + lower(v.name) + ");";
+            get += " zbl::get_field(w, r.z_" + lower(v.name) + ");";
+        }
+        typesOut_ += lineDirective(t.def->pos) + "struct t_" + low + " {\n" + body + "};\n" +
+                     "[[maybe_unused]] inline void zbl_fields(zbl::RecordWriter& w, const t_" +
+                     low + "& r) {" + put + " }\n" +
+                     "[[maybe_unused]] inline void zbl_fields(zbl::RecordReader& w, t_" + low +
+                     "& r) {" + get + " }\n\n";
         t.written = true;
     }
 
@@ -1321,18 +1331,20 @@ private:
             default:
                 break;
         }
-        // Get and Put: a variable of a plain type, read or written whole.
+        // Get and Put: a variable read or written whole; a Type's value or
+        // an array as a record of its fields or elements.
         if (!s.target)
             return "";
         Shape sh = shapeOf(*s.target);
-        if (sh.isArray || !sh.udt.empty() || !sh.known || sh.type == VType::Variant ||
-            sh.type == VType::Currency || sh.type == VType::Date) {
-            error(s.target->pos, "Get and Put need a variable of a number type or a String");
+        if (!sh.known) {
+            error(s.target->pos, "Get and Put need a variable");
             return "";
         }
         std::string at = s.value ? number(*s.value) : "0";
         const char* f = s.kind == Stmt::Kind::Get ? "zbl::file_get(" : "zbl::file_put(";
-        std::string place = s.kind == Stmt::Kind::Get ? lvalue(*s.target) : anyExpr(*s.target);
+        const bool whole = sh.isArray || !sh.udt.empty();
+        std::string place =
+            s.kind == Stmt::Kind::Get && !whole ? lvalue(*s.target) : anyExpr(*s.target);
         return ind + f + number(*s.from) + ", " + at + ", " + place + ");\n";
     }
 
