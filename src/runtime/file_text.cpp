@@ -174,8 +174,9 @@ String file_line_input(Long number) {
 // A field ends at a comma or a line end. Blanks around an unquoted field
 // do not count; a quoted one keeps its commas and ends at its quote, and
 // what follows up to the comma is dropped. Line ends before a field are
-// skipped, except right after a comma, where one ends an empty field.
-detail::InputField detail::input_field(Long number) {
+// skipped, except right after a comma, where one ends an empty field. A
+// field read into a number also ends at a blank, as "1 2 3" holds three.
+detail::InputField detail::input_field(Long number, bool numeric) {
     OpenFile& f = readable(number);
     if (peek(f) < 0)
         raise(kInputPastEnd);
@@ -188,6 +189,7 @@ detail::InputField detail::input_field(Long number) {
     }
     InputField r;
     std::string text;
+    bool nextStarts = false;  // ended by blanks before the next field
     if (c == '"') {
         r.kind = InputField::Quoted;
         ++f.pos;
@@ -200,12 +202,20 @@ detail::InputField detail::input_field(Long number) {
         while ((c = peek(f)) >= 0 && c != ',' && c != '\r' && c != '\n')
             ++f.pos;
     } else {
-        while ((c = peek(f)) >= 0 && c != ',' && c != '\r' && c != '\n') {
+        while ((c = peek(f)) >= 0 && c != ',' && c != '\r' && c != '\n' &&
+               !(numeric && isBlank(c))) {
             text += char(c);
             ++f.pos;
         }
         while (!text.empty() && isBlank(static_cast<unsigned char>(text.back())))
             text.pop_back();
+        if (numeric && c >= 0 && isBlank(c)) {
+            // The blanks after it belong to it; a comma or line end after
+            // them ends it, anything else starts the next field.
+            while ((c = peek(f)) >= 0 && isBlank(c))
+                ++f.pos;
+            nextStarts = c >= 0 && c != ',' && c != '\r' && c != '\n';
+        }
         if (text == "#TRUE#")
             r.kind = InputField::True;
         else if (text == "#FALSE#")
@@ -216,7 +226,7 @@ detail::InputField detail::input_field(Long number) {
     f.afterComma = c == ',';
     if (c == ',')
         ++f.pos;
-    else
+    else if (!nextStarts)
         takeLineEnd(f);
     if (r.kind == InputField::True || r.kind == InputField::False)
         text = r.kind == InputField::True ? "True" : "False";

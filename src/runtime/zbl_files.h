@@ -86,14 +86,14 @@ struct InputField {
     String text;
     Kind kind = Plain;
 };
-InputField input_field(Long number);
+InputField input_field(Long number, bool numeric = false);
 }  // namespace detail
 
 // Input #n, variable: the next field into a variable of any type. A quoted
 // field stays a string in a Variant, #TRUE# is True in any variable.
 template <class T>
 inline void file_input(Long number, T& dst) {
-    detail::InputField f = detail::input_field(number);
+    detail::InputField f = detail::input_field(number, std::is_arithmetic_v<T> || is_currency_v<T>);
     using K = detail::InputField::Kind;
     if (f.kind == K::True || f.kind == K::False) {
         bool b = f.kind == K::True;
