@@ -65,13 +65,14 @@ private Q_SLOTS:
                                                "\xef\xbb\xbf"
                                                "caf\xc3\xa9\n")
                                         << QString::fromUtf8("café");
-        QTest::newRow("Latin-1") << QByteArray("caf\xe9\n") << QString::fromUtf8("café");
+        QTest::newRow("Windows-1252")
+            << QByteArray("caf\xe9 \x80\n") << QString::fromUtf8("café €");
         QTest::newRow("overlong UTF-8")
             << QByteArray("a\xc0\xaf\n") << QString::fromLatin1("a\xc0\xaf");
         QTest::newRow("UTF-8 surrogate")
-            << QByteArray("\xed\xa0\x80\n") << QString::fromLatin1("\xed\xa0\x80");
+            << QByteArray("\xed\xa0\x80\n") << QString::fromUtf16(u"\u00ed\u00a0\u20ac");
         QTest::newRow("cut-off UTF-8")
-            << QByteArray("ab\xe2\x82") << QString::fromLatin1("ab\xe2\x82");
+            << QByteArray("ab\xe2\x82") << QString::fromUtf16(u"ab\u00e2\u201a");
         QTest::newRow("NUL byte") << QByteArray("a\0b\n", 4) << QString::fromLatin1("a\0b", 3);
     }
     void SaveKeepsTheEncoding() {
@@ -87,20 +88,9 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(path), bytes);
     }
 
-    void LatinOneTextThatOutgrowsLatinOneBecomesUtf8() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("mod.zbl");
-        WriteAll(path, "caf\xe9\n");
-        CodeEditor editor;
-        QVERIFY(editor.OpenFile(path));
-        QCOMPARE(editor.FileEncoding(), CodeEditor::Encoding::Latin1);
-        editor.SetSel({0, 4, 0, 4});
-        editor.ReplaceSelection(QString::fromUtf8(" €"));
-        QVERIFY(editor.SaveFile(path));
-        QCOMPARE(ReadAll(path), QByteArray("caf\xc3\xa9 \xe2\x82\xac\n"));
-    }
-
-    void NewDocumentsSaveWithLf() {
+    // A new module keeps the line ends of the template it was made from; text
+    // set into a module read from a file keeps the file's.
+    void NewDocumentsSaveWithTheirTextsLineEnds() {
         QTemporaryDir dir;
         CodeEditor editor;
         editor.SetText("Option Explicit\r\n\r\nSub Main\r\nEnd Sub");
@@ -108,7 +98,13 @@ private Q_SLOTS:
         QVERIFY(!editor.CanUndo());
         QVERIFY(editor.SaveFile(dir.filePath("new.zbl")));
         QCOMPARE(ReadAll(dir.filePath("new.zbl")),
-                 QByteArray("Option Explicit\n\nSub Main\nEnd Sub"));
+                 QByteArray("Option Explicit\r\n\r\nSub Main\r\nEnd Sub"));
+
+        WriteAll(dir.filePath("lf.zbl"), "a\nb\n");
+        QVERIFY(editor.OpenFile(dir.filePath("lf.zbl")));
+        editor.SetText("c\r\nd\r\n");
+        QVERIFY(editor.SaveFile(dir.filePath("lf.zbl")));
+        QCOMPARE(ReadAll(dir.filePath("lf.zbl")), QByteArray("c\nd\n"));
     }
 
     void LoadingIsNotAChangeButSetTextIs() {
