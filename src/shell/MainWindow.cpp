@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFile>
@@ -91,6 +92,8 @@ MainWindow::MainWindow() {
                          mdlSolutionFile::ModulePaths(explorer->Items()));
     });
 
+    // Paste follows the clipboard at once, whoever filled it.
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &MainWindow::UpdateUI);
     connect(dsMain, &DockHost::ToolClick, this, &MainWindow::ToolClick);
     connect(dsMain, &DockHost::WindowActivated, this, &MainWindow::WindowActivated);
     connect(dsMain, &DockHost::WindowClosing, this, &MainWindow::WindowClosing);
