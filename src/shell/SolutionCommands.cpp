@@ -173,7 +173,7 @@ void MainWindow::UpdateTitle() {
     }
     const QString file = editor->FileName().trimmed();
     QString title = file.isEmpty() ? QStringLiteral("Blank") : FileNameOf(file);
-    if (file.isEmpty() || editor->Editor()->isModified())
+    if (file.isEmpty() || editor->Editor()->Unsaved())
         title += QLatin1Char('*');
     if (!SolutionState.Name.trimmed().isEmpty())
         title += QStringLiteral(" \u2014 ") + SolutionState.Name.trimmed();

@@ -74,6 +74,16 @@ private Q_SLOTS:
         QTest::newRow("cut-off UTF-8")
             << QByteArray("ab\xe2\x82") << QString::fromUtf16(u"ab\u00e2\u201a");
         QTest::newRow("NUL byte") << QByteArray("a\0b\n", 4) << QString::fromLatin1("a\0b", 3);
+        QTest::newRow("Windows-1252, CR LF")
+            << QByteArray("Print \"5 \x80 \x93ok\x94\"\r\nEnd Sub\r\n")
+            << QString::fromUtf8("Print \"5 € “ok”\"");
+        QTest::newRow("UTF-8, CR LF")
+            << QByteArray("' caf\xc3\xa9 \xe2\x82\xac\r\nx\r\n") << QString::fromUtf8("' café €");
+        // Not UTF-8 throughout: all of it is read in the code page, nothing lost.
+        QTest::newRow("half UTF-8, half Windows-1252")
+            << QByteArray("' caf\xc3\xa9 5\x80\r\n") << QString::fromUtf8("' cafÃ© 5€");
+        QTest::newRow("byte order mark before Windows-1252")
+            << QByteArray("\xef\xbb\xbf' \x80\r\n") << QString::fromUtf8("ï»¿' €");
     }
     void SaveKeepsTheEncoding() {
         QFETCH(QByteArray, bytes);
@@ -84,6 +94,9 @@ private Q_SLOTS:
         CodeEditor editor;
         QVERIFY(editor.OpenFile(path));
         QCOMPARE(editor.LineText(0), firstLine);
+        // An edit undone is no edit either.
+        editor.ReplaceSelection("x");
+        editor.ExecuteCmd(CodeEditor::Undo);
         QVERIFY(editor.SaveFile(path));
         QCOMPARE(ReadAll(path), bytes);
     }

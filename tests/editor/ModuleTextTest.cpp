@@ -47,46 +47,6 @@ class ModuleFileFormatTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void UnchangedModuleSavesByteForByte_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("secondLine");
-        QTest::addColumn<int>("encoding");
-        constexpr int Windows1252 = int(CodeEditor::Encoding::Windows1252);
-        constexpr int Utf8 = int(CodeEditor::Encoding::Utf8);
-        QTest::newRow("Windows-1252, CR LF")
-            << QByteArray("Sub Main\r\n  Print \"5 \x80 \x93ok\x94\"\r\nEnd Sub\r\n")
-            << QString::fromUtf8("  Print \"5 € “ok”\"") << Windows1252;
-        QTest::newRow("Windows-1252, LF")
-            << QByteArray("' caf\xe9\n' \x80\n") << QString::fromUtf8("' €") << Windows1252;
-        QTest::newRow("UTF-8, CR LF") << QByteArray("' caf\xc3\xa9\r\n' \xe2\x82\xac\r\n")
-                                      << QString::fromUtf8("' €") << Utf8;
-        QTest::newRow("UTF-8, LF")
-            << QByteArray("' caf\xc3\xa9\n' \xe2\x82\xac\n") << QString::fromUtf8("' €") << Utf8;
-        QTest::newRow("half UTF-8, half Windows-1252") << QByteArray("' caf\xc3\xa9\r\n' 5\x80\r\n")
-                                                       << QString::fromUtf8("' 5€") << Windows1252;
-        QTest::newRow("byte order mark before Windows-1252")
-            << QByteArray("\xef\xbb\xbf' a\r\n' \x80\r\n") << QString::fromUtf8("' €")
-            << Windows1252;
-    }
-    void UnchangedModuleSavesByteForByte() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, secondLine);
-        QFETCH(int, encoding);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("mod.zbl");
-        WriteAll(path, bytes);
-        CodeEditor editor;
-        QVERIFY(editor.OpenFile(path));
-        QCOMPARE(int(editor.FileEncoding()), encoding);
-        QCOMPARE(editor.LineText(1), secondLine);
-        // An edit undone is no edit either.
-        editor.SetSel({0, 0, 0, 0});
-        editor.ReplaceSelection("x");
-        editor.ExecuteCmd(CodeEditor::Undo);
-        QVERIFY(editor.SaveFile(path));
-        QCOMPARE(ReadAll(path), bytes);
-    }
-
     void HalfUtf8ModuleKeepsBothHalvesThroughAnEdit() {
         QTemporaryDir dir;
         const QString path = dir.filePath("half.zbl");
