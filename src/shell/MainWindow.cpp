@@ -282,6 +282,9 @@ bool MainWindow::UpdateUI() {
 void MainWindow::WindowActivated(DocWindow* window) {
     if (window && window->Form()) {
         window->Form()->setFocus();
+        // The caret shown is the active module's, not the one left.
+        if (auto* editor = qobject_cast<EditorWindow*>(window->Form()))
+            lblStatus1->setText(QStringLiteral("Position : ") + editor->CurrentPosition());
         UpdateUI();
     } else {
         UpdateTitle();

@@ -1,4 +1,6 @@
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QTest>
@@ -90,6 +92,12 @@ private Q_SLOTS:
         QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(Enabled(ide, "EditRedo"));
         QVERIFY(!Enabled(ide, "EditUndo"));
+
+        QApplication::clipboard()->clear();
+        QVERIFY(!Enabled(ide, "EditPaste"));
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(editor, Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(Enabled(ide, "EditPaste"));
     }
 
     void TemplateModuleIsColouredBeforeAnySave() {
@@ -112,7 +120,16 @@ private Q_SLOTS:
         auto* status = ide.window->findChild<QLabel*>("lblStatus1");
         ide.window->ActiveEditor()->Editor()->SetSel({1, 2, 1, 2});
         QCOMPARE(status->text(), "Position : 2/3");
-        QVERIFY(ide.host()->CloseWindow(ide.host()->ActiveWindow()));
+        ide.Open(ide.Write("d2.zbl", "x\n"));
+        QCOMPARE(status->text(), "Position : 1/1");
+        ide.host()->Activate(ide.WindowFor(ide.home.File("d.zbl")));
+        QCOMPARE(status->text(), "Position : 2/3");
+
+        // One module closed, one left: its caret stays shown.
+        QVERIFY(ide.host()->CloseWindow(ide.WindowFor(ide.home.File("d2.zbl"))));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(status->text().startsWith("Position : "));
+        QVERIFY(ide.host()->CloseWindow(ide.WindowFor(ide.home.File("d.zbl"))));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(status->text(), "Ready");
     }
