@@ -62,16 +62,6 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(path), QByteArray("' note\r\nSub Main\r\nEnd Sub\r\n"));
     }
 
-    void UnsavedModuleStillAsksOnClose() {
-        Ide ide;
-        NoSolution();
-        ide.Open(ide.Write("b.zbl", "x = 1\n"));
-        ide.window->ActiveEditor()->Editor()->ReplaceSelection("y");
-        ide.prompt.buttons << QMessageBox::Cancel;
-        QVERIFY(!ide.host()->CloseWindow(ide.host()->ActiveWindow()));
-        QCOMPARE(ide.prompt.asked.back().text, "Save changes to this file ?");
-    }
-
     void EditToolsFollowTheKeysAtOnce() {
         Ide ide;
         NoSolution();
