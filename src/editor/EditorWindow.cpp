@@ -287,6 +287,7 @@ void EditorWindow::OnSelectionChanged() {
         syntax.ArgumentFileExists())
         AnalyseArgumentTip();
     Q_EMIT StatusText(QStringLiteral("Position : ") + CurrentPosition());
+    // A selection dragged with the mouse is settled when the button is released.
     if (!leftButtonDown)
         Q_EMIT UpdateUIRequested();
 }
