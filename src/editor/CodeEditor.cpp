@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "editor/GoToLineDialog.h"
+#include "editor/Windows1252.h"
 #include "settings/AtomicFile.h"
 #include "settings/Prompt.h"
 
@@ -40,60 +41,12 @@ QString ConvertLineEnds(QString text, QStringView eol) {
     return text;
 }
 
-// The style of the first line end in the file; LF when there is none.
-CodeEditor::LineEnd DetectLineEnd(const QByteArray& bytes) {
-    const qsizetype lf = bytes.indexOf('\n');
-    const qsizetype cr = bytes.indexOf('\r');
+// The style of the first line end, from where the first LF and the first CR
+// are (-1 for none); LF when there is none.
+CodeEditor::LineEnd LineEndAt(qsizetype lf, qsizetype cr) {
     if (cr < 0 || (lf >= 0 && lf < cr))
         return CodeEditor::LineEnd::Lf;
     return cr + 1 == lf ? CodeEditor::LineEnd::CrLf : CodeEditor::LineEnd::Cr;
-}
-
-// Strict UTF-8 (no overlong forms, surrogates or code points past U+10FFFF),
-// so that whatever passes decodes and encodes back to the same bytes.
-bool IsValidUtf8(const QByteArray& bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        if (end - p >= 8) {
-            quint64 word;
-            std::memcpy(&word, p, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                p += 8;
-                continue;
-            }
-        }
-        const unsigned char lead = *p++;
-        if (lead < 0x80)
-            continue;
-        int more = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            more = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            more = 2;
-            if (lead == 0xE0)
-                low = 0xA0;
-            if (lead == 0xED)
-                high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            more = 3;
-            if (lead == 0xF0)
-                low = 0x90;
-            if (lead == 0xF4)
-                high = 0x8F;
-        } else {
-            return false;
-        }
-        if (end - p < more || p[0] < low || p[0] > high)
-            return false;
-        for (int i = 1; i < more; ++i)
-            if (p[i] < 0x80 || p[i] > 0xBF)
-                return false;
-        p += more;
-    }
-    return true;
 }
 
 QStringView LineEndText(CodeEditor::LineEnd lineEnd) {
@@ -203,6 +156,7 @@ CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent) {
     connect(this, &QsciScintilla::selectionChanged, this, &CodeEditor::ReportSelection);
     connect(this, &QsciScintilla::cursorPositionChanged, this, &CodeEditor::ReportSelection);
     connect(this, &QsciScintilla::linesChanged, this, &CodeEditor::UpdateMarginWidth);
+    connect(this, &QsciScintilla::modificationChanged, this, &CodeEditor::NoteUnsaved);
     UpdateMarginWidth();
 }
 
@@ -223,31 +177,61 @@ bool CodeEditor::OpenFile(const QString& path) {
     lineEnd = LineEnd::Lf;
     encoding = Encoding::Utf8;
     byteOrderMark = false;
+    lineEndFromFile = true;
+    textNotOnDisk = false;
 
     QByteArray bytes;
     if (!ReadModule(path, bytes)) {
         LoadBytes(QByteArray(), true);
+        NoteUnsaved();
         return false;
     }
 
     // Everything happens on the bytes, in place: CR and LF never occur inside
-    // a UTF-8 sequence, and valid UTF-8 goes to the control as it is.
-    lineEnd = DetectLineEnd(bytes);
+    // a UTF-8 sequence nor stand for anything else in Windows-1252.
+    lineEnd = LineEndAt(bytes.indexOf('\n'), bytes.indexOf('\r'));
     if (bytes.contains('\r')) {
         bytes.replace("\r\n", "\n");
         bytes.replace('\r', '\n');
     }
-    if (bytes.startsWith(Utf8Bom)) {
-        byteOrderMark = true;
-        bytes.remove(0, Utf8Bom.size());
+    // A file that is not UTF-8 throughout is the Windows program's: a part
+    // that happens to look like UTF-8 is read in the same code page, so that
+    // every byte comes back on save. Valid UTF-8 goes to the control as it is.
+    const bool bom = bytes.startsWith(Utf8Bom);
+    if (Windows1252::IsValidUtf8(QByteArrayView(bytes).sliced(bom ? Utf8Bom.size() : 0))) {
+        byteOrderMark = bom;
+        if (bom)
+            bytes.remove(0, Utf8Bom.size());
+    } else {
+        encoding = Encoding::Windows1252;
+        bytes = Windows1252::Decode(bytes).toUtf8();
     }
-    if (!IsValidUtf8(bytes)) {
-        encoding = Encoding::Latin1;
-        byteOrderMark = false;
-        bytes = QString::fromLatin1(bytes).toUtf8();
-    }
+    setIndentationsUseTabs(IndentsWithTabs(bytes).value_or(true));
     LoadBytes(bytes, true, PieceCuts(bytes));
+    NoteUnsaved();
     return true;
+}
+
+std::optional<bool> CodeEditor::IndentsWithTabs(QByteArrayView text) {
+    qsizetype tabs = 0;
+    qsizetype spaces = 0;
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        // A line of blanks alone says nothing about how code is indented.
+        const QByteArrayView line = text.sliced(start, end - start);
+        if (!line.isEmpty() && !line.trimmed().isEmpty()) {
+            if (line.front() == '\t')
+                ++tabs;
+            else if (line.front() == ' ')
+                ++spaces;
+        }
+        start = end + 1;
+    }
+    if (tabs == spaces)
+        return std::nullopt;
+    return tabs > spaces;
 }
 
 bool CodeEditor::ReadModule(const QString& path, QByteArray& bytes) {
@@ -359,29 +343,46 @@ void CodeEditor::ShowPieces() {
 }
 
 bool CodeEditor::SaveFile(const QString& path) {
-    if (!SaveCopy(path))
+    QByteArray bytes;
+    const Encoding written = Encode(bytes);
+    // A failed save leaves the old module as it was.
+    if (!WriteFileAtomically(path, bytes))
         return false;
+    encoding = written;
+    textNotOnDisk = false;
     SendScintilla(SCI_SETSAVEPOINT);
+    NoteUnsaved();
     return true;
 }
 
 bool CodeEditor::SaveCopy(const QString& path) {
-    const QString content = ConvertLineEnds(AllText(), LineEndText(lineEnd));
     QByteArray bytes;
-    // A Latin-1 file that now holds characters Latin-1 cannot store becomes
-    // UTF-8 rather than losing them.
-    if (encoding == Encoding::Latin1 && std::all_of(content.cbegin(), content.cend(),
-                                                    [](QChar c) { return c.unicode() < 0x100; })) {
-        bytes = content.toLatin1();
-    } else {
-        encoding = Encoding::Utf8;
-        bytes = content.toUtf8();
-        if (byteOrderMark)
-            bytes.prepend(Utf8Bom);
-    }
-
-    // A failed save leaves the old module as it was.
+    Encode(bytes);
     return WriteFileAtomically(path, bytes);
+}
+
+CodeEditor::Encoding CodeEditor::Encode(QByteArray& bytes) const {
+    const QString content = ConvertLineEnds(AllText(), LineEndText(lineEnd));
+    // A Windows-1252 module that now holds characters the code page cannot
+    // store becomes UTF-8 rather than losing them.
+    if (encoding == Encoding::Windows1252 && Windows1252::Encode(content, bytes))
+        return Encoding::Windows1252;
+    bytes = content.toUtf8();
+    if (encoding == Encoding::Utf8 && byteOrderMark)
+        bytes.prepend(Utf8Bom);
+    return Encoding::Utf8;
+}
+
+bool CodeEditor::Unsaved() const {
+    return textNotOnDisk || isModified();
+}
+
+void CodeEditor::NoteUnsaved() {
+    const bool now = Unsaved();
+    if (now == reportedUnsaved)
+        return;
+    reportedUnsaved = now;
+    Q_EMIT UnsavedChanged(now);
 }
 
 // One bulk insert with undo collection off: a large module loads in a few
@@ -451,7 +452,15 @@ QString CodeEditor::AllText() const {
 }
 
 void CodeEditor::SetText(const QString& text) {
-    LoadBytes(ConvertLineEnds(text, u"\n").toUtf8(), false);
+    const qsizetype lf = text.indexOf(QLatin1Char('\n'));
+    const qsizetype cr = text.indexOf(QLatin1Char('\r'));
+    if (!lineEndFromFile && (lf >= 0 || cr >= 0))
+        lineEnd = LineEndAt(lf, cr);
+    const QByteArray bytes = ConvertLineEnds(text, u"\n").toUtf8();
+    setIndentationsUseTabs(IndentsWithTabs(bytes).value_or(true));
+    textNotOnDisk = true;
+    LoadBytes(bytes, false);
+    NoteUnsaved();
 }
 
 // Columns count characters as the editor steps over them. Plain ASCII, the
@@ -831,6 +840,7 @@ void CodeEditor::keyPressEvent(QKeyEvent* event) {
         if (keySwallowed) {
             keySwallowed = false;
             event->accept();
+            Q_EMIT KeyHandled();
             return;
         }
     }
@@ -847,6 +857,7 @@ void CodeEditor::keyPressEvent(QKeyEvent* event) {
     }
     // Scintilla reports a caret moved by typing only when it next paints.
     ReportSelection();
+    Q_EMIT KeyHandled();
 }
 
 void CodeEditor::keyReleaseEvent(QKeyEvent* event) {

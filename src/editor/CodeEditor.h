@@ -12,6 +12,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "editor/FindReplaceDialog.h"
@@ -67,7 +68,7 @@ public:
     enum ShiftBit { ShiftBitShift = 1, ShiftBitCtrl = 2, ShiftBitAlt = 4 };
     enum MouseButton { ButtonLeft = 1, ButtonRight = 2, ButtonMiddle = 4 };
     enum class LineEnd { CrLf, Lf, Cr };
-    enum class Encoding { Utf8, Latin1 };
+    enum class Encoding { Utf8, Windows1252 };
 
     // A module with a line longer than SplitLineBytes (minified or generated
     // code) opens read only, each such line shown in pieces of at most
@@ -93,13 +94,22 @@ public:
     // read fails on the way.
     static bool ReadAll(QIODevice& device, QByteArray& bytes);
     // Writes the whole text with the loaded line ends and encoding, replacing
-    // the file only once everything is written.
+    // the file only once everything is written; the text is then saved. A
+    // Windows-1252 module holding a character the code page lacks is written
+    // as UTF-8, and is UTF-8 from then on (FileEncoding tells).
     bool SaveFile(const QString& path);
     // Writes the text to `path` as SaveFile does, but as a copy: the document
     // keeps its unsaved state (a build copy is not a save).
     bool SaveCopy(const QString& path);
     LineEnd FileLineEnd() const { return lineEnd; }
     Encoding FileEncoding() const { return encoding; }
+    // Whether the text differs from the file: changed since it was read or
+    // saved, and not undone back to that point. Text set by SetText is never
+    // on disk until saved.
+    bool Unsaved() const;
+    // Whether a module's indented lines mostly start with a tab (true) or a
+    // space (false); none when they do not tell (no indented lines, a tie).
+    static std::optional<bool> IndentsWithTabs(QByteArrayView text);
     // True while the text is a module shown in pieces.
     bool ShownInPieces() const { return !pieceBreaks.empty(); }
 
@@ -108,7 +118,8 @@ public:
     void SetDocumentPath(const QString& path) { documentPath = path; }
 
     // The whole text, lines joined by CR LF. SetText accepts any line ends,
-    // starts a fresh undo history and, unlike loading, counts as a change.
+    // starts a fresh undo history and, unlike loading, counts as a change. A
+    // text no file was read into takes the line ends SetText gives it.
     QString Text() const;
     void SetText(const QString& text);
 
@@ -178,6 +189,10 @@ Q_SIGNALS:
     void MouseUp(int button, int shift, QPoint position);
     // Set *handled to keep the editor from showing its own message.
     void CommandFailed(int command, int code, bool* handled);
+    // A key press has been handled, its change and caret move made.
+    void KeyHandled();
+    // Unsaved() turned to `unsaved`.
+    void UnsavedChanged(bool unsaved);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -188,6 +203,9 @@ protected:
 
 private:
     void ReportSelection();
+    void NoteUnsaved();
+    // The bytes a save writes, and the encoding they are in.
+    Encoding Encode(QByteArray& bytes) const;
     bool AsciiRange(long from, long to) const;
     QString AllText() const;
     void LoadBytes(const QByteArray& utf8, bool quiet, const std::vector<qsizetype>& cuts = {});
@@ -208,6 +226,9 @@ private:
     LineEnd lineEnd = LineEnd::Lf;
     Encoding encoding = Encoding::Utf8;
     bool byteOrderMark = false;
+    bool lineEndFromFile = false;
+    bool textNotOnDisk = false;
+    bool reportedUnsaved = false;
     QString documentPath;
     bool loading = false;
     bool keySwallowed = false;

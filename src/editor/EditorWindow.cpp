@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -134,6 +135,9 @@ EditorWindow::EditorWindow(QWidget* parent)
     connect(cmaxEdit, &CodeEditor::MouseUp, this, &EditorWindow::OnMouseUp);
     connect(cmaxEdit, &CodeEditor::CommandFailed, this, &EditorWindow::OnCommandFailed);
     connect(cmaxEdit, &QsciScintillaBase::SCN_CHARADDED, this, &EditorWindow::OnCharAdded);
+    // The command states follow every key, click and selection change at
+    // once, not at the next one.
+    connect(cmaxEdit, &CodeEditor::KeyHandled, this, &EditorWindow::UpdateUIRequested);
 }
 
 // The attachers go before the controls they frame, and the navigator and the
@@ -214,6 +218,14 @@ void EditorWindow::LoadSettings(const QString& syntaxPath) {
     cmaxEdit->setIndentationWidth(syntax.indentSize);
 }
 
+void EditorWindow::NewText(const QString& text) {
+    QString syntaxPath = SyntaxPathFor(QStringLiteral(".zbl"));
+    if (!QFileInfo(syntaxPath).isFile())
+        syntaxPath = ProgramFolder::File(QStringLiteral("syntax/zbl.syn"));
+    LoadSettings(syntaxPath);
+    cmaxEdit->SetText(text);
+}
+
 void EditorWindow::SetFileName(const QString& name) {
     if (fileName.isEmpty())
         LoadSettings(SyntaxPathFor(name));
@@ -242,11 +254,11 @@ bool EditorWindow::CanDelete() const {
 
 QString EditorWindow::CurrentPosition() const {
     const EditorRange range = cmaxEdit->GetSel(false);
-    return QStringLiteral("%1/%2").arg(range.endLine).arg(range.endColumn);
+    return QStringLiteral("%1/%2").arg(range.endLine + 1).arg(range.endColumn + 1);
 }
 
 QString EditorWindow::CurrentLine() const {
-    return QStringLiteral("%1/%2").arg(CaretLine()).arg(cmaxEdit->LineCount());
+    return QStringLiteral("%1/%2").arg(CaretLine() + 1).arg(cmaxEdit->LineCount());
 }
 
 int EditorWindow::CaretLine() const {
@@ -267,8 +279,7 @@ bool EditorWindow::AcceptCodeListEntry(int shift) {
 }
 
 void EditorWindow::OnTextChanged() {
-    if (!docChanged)
-        docChanged = true;
+    changeAnswered = false;
 }
 
 void EditorWindow::OnSelectionChanged() {
@@ -276,28 +287,16 @@ void EditorWindow::OnSelectionChanged() {
         syntax.ArgumentFileExists())
         AnalyseArgumentTip();
     Q_EMIT StatusText(QStringLiteral("Position : ") + CurrentPosition());
+    // A selection dragged with the mouse is settled when the button is released.
+    if (!leftButtonDown)
+        Q_EMIT UpdateUIRequested();
 }
 
-void EditorWindow::OnKeyDown(int key, int) {
-    switch (key) {
-        case CodeEditor::VkEscape:
-        case CodeEditor::VkTab:
-        case CodeEditor::VkReturn:
-        case CodeEditor::VkLeft:
-        case CodeEditor::VkUp:
-        case CodeEditor::VkRight:
-        case CodeEditor::VkDown:
-            Q_EMIT UpdateUIRequested();
-            break;
-        default:
-            break;
-    }
+void EditorWindow::OnKeyDown(int, int) {
     lineAtDown = CaretLine();
 }
 
 void EditorWindow::OnKeyPress(int key, int shift) {
-    if (key == CodeEditor::VkEscape || key == CodeEditor::VkTab || key == CodeEditor::VkReturn)
-        Q_EMIT UpdateUIRequested();
     if (key == CodeEditor::VkSpace && AcceptCodeListEntry(shift))
         cmaxEdit->SwallowKey();
 }

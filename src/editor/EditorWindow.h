@@ -46,8 +46,14 @@ public:
     // that name; renaming a named one keeps the syntax it has.
     void SetFileName(const QString& name);
     QString ModuleName() const { return moduleName; }
-    bool DocChanged() const { return docChanged; }
-    void SetDocChanged(bool changed) { docChanged = changed; }
+    // Whether closing should offer to save: the text is unsaved, and the
+    // user has not answered for it since it last changed.
+    bool DocChanged() const { return !changeAnswered && cmaxEdit->Unsaved(); }
+    // False: the user answered for the text as it is now (not saving it).
+    void SetDocChanged(bool changed) { changeAnswered = !changed; }
+    // A new, untitled module holding `text`, coloured and completed by the
+    // Zorbel syntax file the settings give.
+    void NewText(const QString& text);
 
     bool CanUndo() const;
     bool CanRedo() const;
@@ -57,7 +63,8 @@ public:
     // The editor has no delete query; undo availability stands in for it.
     bool CanDelete() const;
 
-    // "line/column" of the caret and "line/linecount", lines and columns from 0.
+    // "line/column" of the caret and "line/linecount", lines and columns from
+    // 1, as the line numbers and Go To count them.
     QString CurrentPosition() const;
     QString CurrentLine() const;
 
@@ -110,7 +117,7 @@ private:
     SyntaxLexer* lexer = nullptr;
     cFlatCtl* flatBar;  // the flat look of Picture1 and Combo2
     cFlatCtl* flatCombo;
-    bool docChanged = false;
+    bool changeAnswered = false;
     ProcedureNavigator* navigator;  // Combo2: the scan, picks and arming
     CodeCompletion* completion;     // the keyword list and the argument tip
     bool leftButtonDown = false;

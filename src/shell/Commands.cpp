@@ -243,8 +243,8 @@ void MainWindow::NewModuleWindow(const QString& commandId) {
     EditorWindow* editor = ActiveEditor();
     if (!editor)
         return;
-    editor->Editor()->SetText(commandId == QLatin1String("FileLib") ? LibraryTemplate()
-                                                                    : ApplicationTemplate());
+    editor->NewText(commandId == QLatin1String("FileLib") ? LibraryTemplate()
+                                                          : ApplicationTemplate());
     UpdateUI();
     const QString key = SolutionState.NextFileKey();
     if (DocWindow* window = dsMain->ActiveWindow())

@@ -27,6 +27,21 @@ DocWindow::DocWindow(DockHost* host, const QString& key, QWidget* form) : host(h
     setWidget(form);
 }
 
+void DocWindow::SetCaption(const QString& text) {
+    caption = text;
+    SetUnsavedMark(unsavedMark);
+}
+
+void DocWindow::SetUnsavedMark(bool unsaved) {
+    unsavedMark = unsaved;
+    // An untitled caption already ends in its own mark.
+    const QString trimmed = caption.trimmed();
+    if (!unsaved || trimmed.isEmpty() || trimmed.endsWith(QLatin1Char('*')))
+        setWindowTitle(caption);
+    else
+        setWindowTitle(QLatin1Char(' ') + trimmed + QStringLiteral("* "));
+}
+
 void DocWindow::closeEvent(QCloseEvent* event) {
     bool cancel = false;
     Q_EMIT host->WindowClosing(this, &cancel);

@@ -28,8 +28,11 @@ public:
     DocWindow(DockHost* host, const QString& key, QWidget* form);
     QString Key() const { return key; }
     void SetKey(const QString& newKey) { key = newKey; }
-    QString Caption() const { return windowTitle(); }
-    void SetCaption(const QString& caption) { setWindowTitle(caption); }
+    QString Caption() const { return caption; }
+    void SetCaption(const QString& text);
+    // A "*" after the caption on the tab while the document has unsaved
+    // changes; Caption stays without it.
+    void SetUnsavedMark(bool unsaved);
     QWidget* Form() const { return widget(); }
 
 protected:
@@ -38,6 +41,8 @@ protected:
 private:
     DockHost* host;
     QString key;
+    QString caption;
+    bool unsavedMark = false;
 };
 
 // The docking host "dsMain": menus, tool bars, the status bar, the four panes

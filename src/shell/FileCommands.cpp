@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
+#include <algorithm>
 
 #include "editor/CodeEditor.h"
 #include "editor/EditorWindow.h"
@@ -38,11 +39,19 @@ EditorWindow* MainWindow::CreateEditor(const QString& caption, const QString& ke
     connect(editor, &EditorWindow::StatusText, lblStatus1, &QLabel::setText);
     connect(editor, &EditorWindow::EditMenuRequested, dsMain,
             [this] { dsMain->PopupBar(QStringLiteral("Edit")); });
-    // The title's unsaved mark follows the text.
-    connect(editor->Editor(), &QsciScintilla::modificationChanged, this, &MainWindow::UpdateTitle);
     // Activating the new window lets pending events run: it may be closed
     // again (with the whole IDE) before it is up. Then there is none.
-    dsMain->CreateWindow(caption, key, editor);
+    DocWindow* window = dsMain->CreateWindow(caption, key, editor);
+    // The unsaved marks of the tab and the title follow the text.
+    if (editor && window) {
+        const QPointer<DocWindow> tab = window;
+        connect(editor->Editor(), &CodeEditor::UnsavedChanged, this, [this, tab](bool unsaved) {
+            if (tab)
+                tab->SetUnsavedMark(unsaved);
+            UpdateTitle();
+        });
+        window->SetUnsavedMark(editor->Editor()->Unsaved());
+    }
     return editor;
 }
 
@@ -131,6 +140,8 @@ EditorWindow* MainWindow::OpenModuleWindow(const QString& path, const QString& k
 }
 
 bool MainWindow::SaveEditor(DocWindow* window, EditorWindow* editor, const QString& path) {
+    using Encoding = CodeEditor::Encoding;
+    const Encoding before = editor->Editor()->FileEncoding();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool saved = editor->Editor()->SaveFile(path);
     QApplication::restoreOverrideCursor();
@@ -140,6 +151,13 @@ bool MainWindow::SaveEditor(DocWindow* window, EditorWindow* editor, const QStri
                                   QStringLiteral(" Could not save ") + path + QLatin1Char(' '));
         return false;
     }
+    if (before == Encoding::Windows1252 && editor->Editor()->FileEncoding() == Encoding::Utf8)
+        Prompt::Current().Message(
+            this, QMessageBox::Information, QApplication::applicationName(),
+            QStringLiteral(" ") + FileNameOf(path) +
+                QStringLiteral(" now holds characters the Windows-1252 code page cannot store, "
+                               "so it was saved as UTF-8. "),
+            QMessageBox::Ok);
     editor->SetFileName(path);
     editor->Label1->setText(QStringLiteral("Module :   ") + FileNameOf(path));
     if (window) {
@@ -200,6 +218,12 @@ void MainWindow::WindowClosing(DocWindow* window, bool* cancel) {
             }
         }
     }
+    // The caret position shown is that of a module still open, or none.
+    const QList<DocWindow*> windows = dsMain->Windows();
+    if (std::none_of(windows.cbegin(), windows.cend(), [window](DocWindow* other) {
+            return other != window && qobject_cast<EditorWindow*>(other->Form());
+        }))
+        lblStatus1->setText(QStringLiteral("Ready"));
     // A saved module stays in the solution when its window closes, and
     // double-clicking it opens it again; a module never saved has nothing
     // to open again, so its entry goes with the window.

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFile>
@@ -91,6 +92,8 @@ MainWindow::MainWindow() {
                          mdlSolutionFile::ModulePaths(explorer->Items()));
     });
 
+    // Paste follows the clipboard at once, whoever filled it.
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &MainWindow::UpdateUI);
     connect(dsMain, &DockHost::ToolClick, this, &MainWindow::ToolClick);
     connect(dsMain, &DockHost::WindowActivated, this, &MainWindow::WindowActivated);
     connect(dsMain, &DockHost::WindowClosing, this, &MainWindow::WindowClosing);
@@ -279,6 +282,9 @@ bool MainWindow::UpdateUI() {
 void MainWindow::WindowActivated(DocWindow* window) {
     if (window && window->Form()) {
         window->Form()->setFocus();
+        // The caret shown is the active module's, not the one left.
+        if (auto* editor = qobject_cast<EditorWindow*>(window->Form()))
+            lblStatus1->setText(QStringLiteral("Position : ") + editor->CurrentPosition());
         UpdateUI();
     } else {
         UpdateTitle();

@@ -55,8 +55,7 @@ bool MainWindow::CloseModuleWindows() {
             RunTool(QStringLiteral("FileSave"));
         // Asked once is enough: the close below asks again only when the
         // save was wanted and did not happen, and then offers to cancel.
-        const bool saved =
-            !editor->FileName().trimmed().isEmpty() && !editor->Editor()->isModified();
+        const bool saved = !editor->FileName().trimmed().isEmpty() && !editor->Editor()->Unsaved();
         if (answer != QMessageBox::Yes || saved)
             editor->SetDocChanged(false);
     }
@@ -174,7 +173,7 @@ void MainWindow::UpdateTitle() {
     }
     const QString file = editor->FileName().trimmed();
     QString title = file.isEmpty() ? QStringLiteral("Blank") : FileNameOf(file);
-    if (file.isEmpty() || editor->Editor()->isModified())
+    if (file.isEmpty() || editor->Editor()->Unsaved())
         title += QLatin1Char('*');
     if (!SolutionState.Name.trimmed().isEmpty())
         title += QStringLiteral(" \u2014 ") + SolutionState.Name.trimmed();
@@ -239,7 +238,7 @@ void MainWindow::OpenProjectModule(const QString& path, const QString& key, cons
     }
     // The module could not be written: its text is kept, unsaved.
     if (EditorWindow* editor = CreateEditor(QStringLiteral(" Blank * "), key))
-        editor->Editor()->SetText(text);
+        editor->NewText(text);
 }
 
 void MainWindow::RefreshCommands() {

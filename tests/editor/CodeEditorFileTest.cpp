@@ -65,14 +65,25 @@ private Q_SLOTS:
                                                "\xef\xbb\xbf"
                                                "caf\xc3\xa9\n")
                                         << QString::fromUtf8("café");
-        QTest::newRow("Latin-1") << QByteArray("caf\xe9\n") << QString::fromUtf8("café");
+        QTest::newRow("Windows-1252")
+            << QByteArray("caf\xe9 \x80\n") << QString::fromUtf8("café €");
         QTest::newRow("overlong UTF-8")
             << QByteArray("a\xc0\xaf\n") << QString::fromLatin1("a\xc0\xaf");
         QTest::newRow("UTF-8 surrogate")
-            << QByteArray("\xed\xa0\x80\n") << QString::fromLatin1("\xed\xa0\x80");
+            << QByteArray("\xed\xa0\x80\n") << QString::fromUtf16(u"\u00ed\u00a0\u20ac");
         QTest::newRow("cut-off UTF-8")
-            << QByteArray("ab\xe2\x82") << QString::fromLatin1("ab\xe2\x82");
+            << QByteArray("ab\xe2\x82") << QString::fromUtf16(u"ab\u00e2\u201a");
         QTest::newRow("NUL byte") << QByteArray("a\0b\n", 4) << QString::fromLatin1("a\0b", 3);
+        QTest::newRow("Windows-1252, CR LF")
+            << QByteArray("Print \"5 \x80 \x93ok\x94\"\r\nEnd Sub\r\n")
+            << QString::fromUtf8("Print \"5 € “ok”\"");
+        QTest::newRow("UTF-8, CR LF")
+            << QByteArray("' caf\xc3\xa9 \xe2\x82\xac\r\nx\r\n") << QString::fromUtf8("' café €");
+        // Not UTF-8 throughout: all of it is read in the code page, nothing lost.
+        QTest::newRow("half UTF-8, half Windows-1252")
+            << QByteArray("' caf\xc3\xa9 5\x80\r\n") << QString::fromUtf8("' cafÃ© 5€");
+        QTest::newRow("byte order mark before Windows-1252")
+            << QByteArray("\xef\xbb\xbf' \x80\r\n") << QString::fromUtf8("ï»¿' €");
     }
     void SaveKeepsTheEncoding() {
         QFETCH(QByteArray, bytes);
@@ -83,24 +94,16 @@ private Q_SLOTS:
         CodeEditor editor;
         QVERIFY(editor.OpenFile(path));
         QCOMPARE(editor.LineText(0), firstLine);
+        // An edit undone is no edit either.
+        editor.ReplaceSelection("x");
+        editor.ExecuteCmd(CodeEditor::Undo);
         QVERIFY(editor.SaveFile(path));
         QCOMPARE(ReadAll(path), bytes);
     }
 
-    void LatinOneTextThatOutgrowsLatinOneBecomesUtf8() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("mod.zbl");
-        WriteAll(path, "caf\xe9\n");
-        CodeEditor editor;
-        QVERIFY(editor.OpenFile(path));
-        QCOMPARE(editor.FileEncoding(), CodeEditor::Encoding::Latin1);
-        editor.SetSel({0, 4, 0, 4});
-        editor.ReplaceSelection(QString::fromUtf8(" €"));
-        QVERIFY(editor.SaveFile(path));
-        QCOMPARE(ReadAll(path), QByteArray("caf\xc3\xa9 \xe2\x82\xac\n"));
-    }
-
-    void NewDocumentsSaveWithLf() {
+    // A new module keeps the line ends of the template it was made from; text
+    // set into a module read from a file keeps the file's.
+    void NewDocumentsSaveWithTheirTextsLineEnds() {
         QTemporaryDir dir;
         CodeEditor editor;
         editor.SetText("Option Explicit\r\n\r\nSub Main\r\nEnd Sub");
@@ -108,7 +111,13 @@ private Q_SLOTS:
         QVERIFY(!editor.CanUndo());
         QVERIFY(editor.SaveFile(dir.filePath("new.zbl")));
         QCOMPARE(ReadAll(dir.filePath("new.zbl")),
-                 QByteArray("Option Explicit\n\nSub Main\nEnd Sub"));
+                 QByteArray("Option Explicit\r\n\r\nSub Main\r\nEnd Sub"));
+
+        WriteAll(dir.filePath("lf.zbl"), "a\nb\n");
+        QVERIFY(editor.OpenFile(dir.filePath("lf.zbl")));
+        editor.SetText("c\r\nd\r\n");
+        QVERIFY(editor.SaveFile(dir.filePath("lf.zbl")));
+        QCOMPARE(ReadAll(dir.filePath("lf.zbl")), QByteArray("c\nd\n"));
     }
 
     void LoadingIsNotAChangeButSetTextIs() {
