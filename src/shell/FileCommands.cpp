@@ -13,6 +13,7 @@
 #include "shell/CommandTable.h"
 #include "shell/DockHost.h"
 #include "shell/MainWindow.h"
+#include "shell/ModuleBackup.h"
 #include "shell/SingleInstance.h"
 #include "solution/SolutionState.h"
 #include "tasks/TaskListPane.h"
@@ -40,6 +41,7 @@ EditorWindow* MainWindow::CreateEditor(const QString& caption, const QString& ke
             [this] { dsMain->PopupBar(QStringLiteral("Edit")); });
     // The title's unsaved mark follows the text.
     connect(editor->Editor(), &QsciScintilla::modificationChanged, this, &MainWindow::UpdateTitle);
+    backups->Watch(editor);
     // Activating the new window lets pending events run: it may be closed
     // again (with the whole IDE) before it is up. Then there is none.
     dsMain->CreateWindow(caption, key, editor);
@@ -205,4 +207,5 @@ void MainWindow::WindowClosing(DocWindow* window, bool* cancel) {
     // to open again, so its entry goes with the window.
     if (editor->FileName().trimmed().isEmpty())
         explorer->DropFile(window->Key());
+    backups->Forget(editor);
 }

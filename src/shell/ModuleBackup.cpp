@@ -1,0 +1,247 @@
+#include "shell/ModuleBackup.h"
+
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <algorithm>
+
+#include "editor/EditorWindow.h"
+#include "settings/AtomicFile.h"
+#include "shell/BackupFile.h"
+
+namespace {
+const QString LockName = QStringLiteral("lock");
+
+bool IsUnsaved(EditorWindow* editor) {
+    CodeEditor* text = editor->Editor();
+    return text->isModified() && !text->ShownInPieces();
+}
+
+// The editor's own buffer, copied whole: a memory copy, cheap enough for the
+// interface thread even for a module of megabytes.
+QByteArray Snapshot(CodeEditor* editor) {
+    const long length = editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    const auto* text = reinterpret_cast<const char*>(
+        editor->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
+    return text ? QByteArray(text, length) : QByteArray();
+}
+}  // namespace
+
+ModuleBackup::ModuleBackup(const QString& backupRoot, QObject* parent)
+    : QObject(parent), root(backupRoot) {
+    // One worker writes in order, so a module's removal never overtakes its write.
+    pool.setMaxThreadCount(1);
+    delay = new QTimer(this);
+    delay->setSingleShot(true);
+    connect(delay, &QTimer::timeout, this, &ModuleBackup::StartPass);
+    stepper = new QTimer(this);
+    stepper->setSingleShot(true);
+    stepper->setInterval(0);
+    connect(stepper, &QTimer::timeout, this, &ModuleBackup::NextInPass);
+    EnsureFolder();
+}
+
+ModuleBackup::~ModuleBackup() {
+    pool.waitForDone();
+}
+
+bool ModuleBackup::EnsureFolder() {
+    if (lock && lock->IsLocked() && QDir(folder).exists())
+        return true;
+    // A name no other run can have; a folder another run holds is left to it.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!lock || !lock->IsLocked()) {
+            folder =
+                root + QStringLiteral("/%1-%2")
+                           .arg(::getpid())
+                           .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        }
+        if (!QDir().mkpath(folder))
+            return false;
+        lock = std::make_unique<FileLock>(folder + QLatin1Char('/') + LockName);
+        const FileLock::Result result = lock->TryLock(0);
+        if (result == FileLock::Result::Locked)
+            return true;
+        if (result == FileLock::Result::Unavailable)
+            return false;
+    }
+    return false;
+}
+
+void ModuleBackup::Watch(EditorWindow* editor) {
+    const quint64 id = nextId++;
+    Entry& entry = entries[id];
+    entry.editor = editor;
+    entry.file = QStringLiteral("module-%1.zbk").arg(id);
+    CodeEditor* text = editor->Editor();
+    connect(text, &QsciScintilla::textChanged, this, [this, id] { Changed(id); });
+    // Saved or undone to the saved text: the backup goes at once.
+    connect(text, &QsciScintilla::modificationChanged, this, [this, id](bool modified) {
+        if (!modified)
+            Step(id);
+    });
+}
+
+void ModuleBackup::Forget(EditorWindow* editor) {
+    for (auto& [id, entry] : entries) {
+        if (entry.editor == editor && !entry.forgotten) {
+            entry.forgotten = true;
+            Step(id);
+            return;
+        }
+    }
+}
+
+QString ModuleBackup::BackupFileOf(const EditorWindow* editor) const {
+    for (const auto& [id, entry] : entries)
+        if (entry.editor == editor)
+            return folder + QLatin1Char('/') + entry.file;
+    return QString();
+}
+
+void ModuleBackup::Changed(quint64 id) {
+    const auto found = entries.find(id);
+    if (found == entries.end() || finished)
+        return;
+    found->second.dirty = true;
+    if (!pendingSince.isValid())
+        pendingSince.start();
+    // Each change puts the backup off, but never beyond MaxDelayMs after the
+    // first change waiting: steady typing is backed up too.
+    const qint64 left = MaxDelayMs - pendingSince.elapsed();
+    delay->start(static_cast<int>(std::clamp<qint64>(left, 0, DelayMs)));
+}
+
+void ModuleBackup::BackUpNow() {
+    delay->stop();
+    StartPass();
+}
+
+void ModuleBackup::StartPass() {
+    pendingSince.invalidate();
+    for (auto& [id, entry] : entries) {
+        if (entry.dirty && !pass.contains(id))
+            pass.append(id);
+    }
+    stepper->start();
+}
+
+// One module per pass of the event loop, so the copies of many large modules
+// never add up to one pause.
+void ModuleBackup::NextInPass() {
+    if (pass.isEmpty()) {
+        SettleIfIdle();
+        return;
+    }
+    Step(pass.takeFirst());
+    stepper->start();
+}
+
+void ModuleBackup::Step(quint64 id) {
+    const auto found = entries.find(id);
+    if (found == entries.end() || finished)
+        return;
+    Entry& entry = found->second;
+    if (entry.inFlight) {
+        entry.again = true;
+        return;
+    }
+    entry.dirty = false;
+    // A window destroyed without closing (the IDE going down uncleanly)
+    // leaves its backup for the next start.
+    if (!entry.editor && !entry.forgotten) {
+        entries.erase(found);
+        return;
+    }
+    const bool keep = !entry.forgotten && IsUnsaved(entry.editor);
+    if (!keep && !entry.written) {
+        if (entry.forgotten)
+            entries.erase(found);
+        return;
+    }
+    const bool haveFolder = EnsureFolder();
+    const QString path = folder + QLatin1Char('/') + entry.file;
+    entry.inFlight = true;
+    if (keep) {
+        BackupRecord record{entry.editor->FileName(), Snapshot(entry.editor->Editor())};
+        pool.start([this, id, path, haveFolder, record = std::move(record)] {
+            const bool ok = haveFolder && WriteFileAtomically(path, BackupFile::Encode(record));
+            QMetaObject::invokeMethod(
+                this, [this, id, ok] { Done(id, true, ok); }, Qt::QueuedConnection);
+        });
+    } else {
+        pool.start([this, id, path] {
+            const bool ok = QFile::remove(path) || !QFile::exists(path);
+            QMetaObject::invokeMethod(
+                this, [this, id, ok] { Done(id, false, ok); }, Qt::QueuedConnection);
+        });
+    }
+}
+
+void ModuleBackup::Done(quint64 id, bool wasWrite, bool ok) {
+    const auto found = entries.find(id);
+    if (found == entries.end())
+        return;
+    Entry& entry = found->second;
+    entry.inFlight = false;
+    if (ok)
+        entry.written = wasWrite;
+    if (wasWrite && !ok && !failureTold) {
+        failureTold = true;
+        Q_EMIT WriteFailed(QDir::toNativeSeparators(root));
+    }
+    if (entry.again) {
+        entry.again = false;
+        Step(id);
+    } else if (entry.forgotten && !entry.written) {
+        entries.erase(found);
+    }
+    SettleIfIdle();
+}
+
+bool ModuleBackup::Busy() const {
+    if (!pass.isEmpty() || delay->isActive())
+        return true;
+    for (const auto& [id, entry] : entries)
+        if (entry.inFlight)
+            return true;
+    return false;
+}
+
+void ModuleBackup::SettleIfIdle() {
+    if (!Busy())
+        Q_EMIT Settled();
+}
+
+void ModuleBackup::WaitForWrites() {
+    if (delay->isActive())
+        BackUpNow();
+    while (!pass.isEmpty())
+        Step(pass.takeFirst());
+    for (;;) {
+        pool.waitForDone();
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        bool inFlight = false;
+        for (const auto& [id, entry] : entries)
+            inFlight = inFlight || entry.inFlight;
+        if (!inFlight)
+            break;
+    }
+}
+
+void ModuleBackup::Finish() {
+    delay->stop();
+    stepper->stop();
+    pass.clear();
+    finished = true;
+    pool.waitForDone();
+    entries.clear();
+    if (folder.isEmpty() || !lock || !lock->IsLocked())
+        return;
+    // The folder is this run's alone: whatever it holds goes.
+    QDir(folder).removeRecursively();
+    lock.reset();
+}
