@@ -7,6 +7,8 @@
 #include <QRandomGenerator>
 #include <QTimer>
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 #include "editor/EditorWindow.h"
 #include "settings/AtomicFile.h"
@@ -20,13 +22,37 @@ bool IsUnsaved(EditorWindow* editor) {
     return text->isModified() && !text->ShownInPieces();
 }
 
-// The editor's own buffer, copied whole: a memory copy, cheap enough for the
-// interface thread even for a module of megabytes.
-QByteArray Snapshot(CodeEditor* editor) {
-    const long length = editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-    const auto* text = reinterpret_cast<const char*>(
-        editor->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
-    return text ? QByteArray(text, length) : QByteArray();
+long TextLength(CodeEditor* editor) {
+    return editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+}
+
+// The editor's text, copied on either side of the buffer's gap (asking for it
+// whole would first move the gap to the end: a second pass over the text)
+// into `into`, whose memory the worker has already touched: the first touch
+// of fresh pages costs more than the copy itself.
+void Snapshot(CodeEditor* editor, QByteArray& into) {
+    using Base = QsciScintillaBase;
+    const long length = TextLength(editor);
+    const long gap = qBound(0L, editor->SendScintilla(Base::SCI_GETGAPPOSITION), length);
+    into.resize(length);
+    for (const auto& [from, count] : {std::pair(0L, gap), std::pair(gap, length - gap)}) {
+        if (count <= 0)
+            continue;
+        const auto* part = reinterpret_cast<const char*>(editor->SendScintilla(
+            Base::SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), count));
+        if (!part) {
+            into.clear();
+            return;
+        }
+        std::memcpy(into.data() + from, part, static_cast<size_t>(count));
+    }
+}
+
+// A buffer of `bytes` whose pages are all in memory, with room to grow.
+QByteArray TouchedBuffer(qsizetype bytes) {
+    QByteArray buffer(bytes + bytes / 4 + 4096, '\0');
+    buffer.resize(0);  // keeps the memory
+    return buffer;
 }
 }  // namespace
 
@@ -162,13 +188,41 @@ void ModuleBackup::Step(quint64 id) {
             entries.erase(found);
         return;
     }
+    entry.inFlight = true;
+    // Asked once per copy: a buffer that still falls short is grown here.
+    const bool bufferShort = keep && (!entry.buffer.isDetached() ||
+                                      entry.buffer.capacity() < TextLength(entry.editor->Editor()));
+    if (bufferShort && !entry.bufferReady) {
+        // The copy waits for a buffer the worker prepares, and comes back here.
+        const qsizetype bytes = TextLength(entry.editor->Editor());
+        pool.start([this, id, bytes] {
+            QByteArray buffer = TouchedBuffer(bytes);
+            QMetaObject::invokeMethod(
+                this,
+                [this, id, buffer]() mutable {
+                    const auto at = entries.find(id);
+                    if (at == entries.end())
+                        return;
+                    at->second.buffer = std::move(buffer);
+                    at->second.bufferReady = true;
+                    at->second.inFlight = false;
+                    at->second.again = false;  // the copy below takes the latest text
+                    Step(id);
+                },
+                Qt::QueuedConnection);
+        });
+        return;
+    }
     const bool haveFolder = EnsureFolder();
     const QString path = folder + QLatin1Char('/') + entry.file;
-    entry.inFlight = true;
+    entry.bufferReady = false;
     if (keep) {
-        BackupRecord record{entry.editor->FileName(), Snapshot(entry.editor->Editor())};
-        pool.start([this, id, path, haveFolder, record = std::move(record)] {
-            const bool ok = haveFolder && WriteFileAtomically(path, BackupFile::Encode(record));
+        Snapshot(entry.editor->Editor(), entry.buffer);
+        BackupRecord record{entry.editor->FileName(), entry.buffer};
+        pool.start([this, id, path, haveFolder, record = std::move(record)]() mutable {
+            const QByteArray bytes = BackupFile::Encode(record);
+            record = BackupRecord();  // the buffer is the interface thread's again
+            const bool ok = haveFolder && WriteFileAtomically(path, bytes);
             QMetaObject::invokeMethod(
                 this, [this, id, ok] { Done(id, true, ok); }, Qt::QueuedConnection);
         });
@@ -202,8 +256,8 @@ void ModuleBackup::Done(quint64 id, bool wasWrite, bool ok) {
     SettleIfIdle();
 }
 
-bool ModuleBackup::Busy() const {
-    if (!pass.isEmpty() || delay->isActive())
+bool ModuleBackup::Writing() const {
+    if (!pass.isEmpty())
         return true;
     for (const auto& [id, entry] : entries)
         if (entry.inFlight)
@@ -212,7 +266,7 @@ bool ModuleBackup::Busy() const {
 }
 
 void ModuleBackup::SettleIfIdle() {
-    if (!Busy())
+    if (!Writing())
         Q_EMIT Settled();
 }
 

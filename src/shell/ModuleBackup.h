@@ -40,7 +40,8 @@ public:
     void BackUpNow();
     // Until every backup started or due is on disk, handling the results.
     void WaitForWrites();
-    bool Busy() const;
+    // A pass of copies or a write or removal is under way.
+    bool Writing() const;
     // A clean end: every backup of this run goes, with its folder and lock.
     void Finish();
 
@@ -51,18 +52,20 @@ public:
 Q_SIGNALS:
     // The first backup of this run that could not be written.
     void WriteFailed(const QString& folder);
-    // Every backup asked for is written or removed.
+    // Every backup started is written or removed, and no pass is under way.
     void Settled();
 
 private:
     struct Entry {
         QPointer<EditorWindow> editor;
         QString file;
-        bool dirty = false;      // changed since the last backup began
-        bool inFlight = false;   // a write or removal is on the worker
-        bool again = false;      // changed while in flight: look again when done
-        bool written = false;    // a backup file exists
-        bool forgotten = false;  // the window closed for good
+        bool dirty = false;        // changed since the last backup began
+        bool inFlight = false;     // a write or removal is on the worker
+        bool again = false;        // changed while in flight: look again when done
+        bool written = false;      // a backup file exists
+        bool forgotten = false;    // the window closed for good
+        QByteArray buffer;         // the last copy of the text, shared with the worker
+        bool bufferReady = false;  // the worker has just prepared the buffer
     };
 
     void Changed(quint64 id);

@@ -219,6 +219,28 @@ private Q_SLOTS:
         QVERIFY(QDir(BackupRoot(ide)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
     }
 
+    // Changes made while a backup is being written are not lost: once the
+    // writes settle, the backup holds the text as it is now.
+    void BackupKeepsUpWithTyping() {
+        Ide ide;
+        QByteArray text;
+        for (int i = 0; i < 20000; ++i)
+            text += "Dim v" + QByteArray::number(i) + "\r\n";
+        ide.Open(ide.Write("big.zbl", text));
+        EditorWindow* editor = ide.window->ActiveEditor();
+        const QString backup = ide.window->Backups()->BackupFileOf(editor);
+        for (int i = 0; i < 30; ++i) {
+            Type(editor, QString("k%1 ").arg(i));
+            ide.window->Backups()->BackUpNow();
+            QCoreApplication::processEvents();
+        }
+        ide.window->Backups()->WaitForWrites();
+        const auto record = BackupFile::Read(backup);
+        QVERIFY(record);
+        QVERIFY(record->text.startsWith("k29 k28 "));
+        QCOMPARE(QString::fromUtf8(record->text).replace("\n", "\r\n"), editor->Editor()->Text());
+    }
+
     // Backups of a run that is alive are its own: another start leaves them.
     void LiveRunsBackupsAreNotOffered() {
         Ide ide;
