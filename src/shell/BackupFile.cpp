@@ -25,15 +25,13 @@ bool NextLine(const QByteArray& bytes, qsizetype& at, QByteArray& line) {
 
 namespace BackupFile {
 
+QByteArray Header(const QString& modulePath, qint64 textBytes) {
+    return Magic + PathKey + QUrl::toPercentEncoding(modulePath, "/") + '\n' + SizeKey +
+           QByteArray::number(textBytes) + "\n\n";
+}
+
 QByteArray Encode(const BackupRecord& record) {
-    QByteArray bytes;
-    bytes.reserve(record.text.size() + record.modulePath.size() * 3 + 64);
-    bytes += Magic;
-    bytes += PathKey + QUrl::toPercentEncoding(record.modulePath, "/") + '\n';
-    bytes += SizeKey + QByteArray::number(record.text.size()) + '\n';
-    bytes += '\n';
-    bytes += record.text;
-    return bytes;
+    return Header(record.modulePath, record.text.size()) + record.text;
 }
 
 std::optional<BackupRecord> Decode(const QByteArray& bytes) {

@@ -18,6 +18,8 @@ constexpr qint64 MaxBytes = qint64(1) << 30;
 
 // A short header naming the module and the text's length, then the text.
 QByteArray Encode(const BackupRecord& record);
+// The header alone, for a text of `textBytes` bytes.
+QByteArray Header(const QString& modulePath, qint64 textBytes);
 // Nothing for anything but a whole backup: another format, a damaged header
 // or a text shorter or longer than the header says.
 std::optional<BackupRecord> Decode(const QByteArray& bytes);

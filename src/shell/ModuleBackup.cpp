@@ -1,5 +1,6 @@
 #include "shell/ModuleBackup.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
@@ -26,15 +27,18 @@ long TextLength(CodeEditor* editor) {
     return editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
 }
 
-// The editor's text, copied on either side of the buffer's gap (asking for it
-// whole would first move the gap to the end: a second pass over the text)
-// into `into`, whose memory the worker has already touched: the first touch
-// of fresh pages costs more than the copy itself.
-void Snapshot(CodeEditor* editor, QByteArray& into) {
+// The backup file's bytes: `header`, then the editor's text, copied on either
+// side of the editor's gap (asking for the text whole would first move the
+// gap to the end: a second pass over it). `into` is a buffer whose memory the
+// worker has already touched: the first touch of fresh pages costs more than
+// the copy itself.
+void Snapshot(CodeEditor* editor, const QByteArray& header, QByteArray& into) {
     using Base = QsciScintillaBase;
     const long length = TextLength(editor);
     const long gap = qBound(0L, editor->SendScintilla(Base::SCI_GETGAPPOSITION), length);
-    into.resize(length);
+    into.resize(header.size() + length);
+    std::memcpy(into.data(), header.constData(), static_cast<size_t>(header.size()));
+    char* text = into.data() + header.size();
     for (const auto& [from, count] : {std::pair(0L, gap), std::pair(gap, length - gap)}) {
         if (count <= 0)
             continue;
@@ -44,8 +48,17 @@ void Snapshot(CodeEditor* editor, QByteArray& into) {
             into.clear();
             return;
         }
-        std::memcpy(into.data() + from, part, static_cast<size_t>(count));
+        std::memcpy(text + from, part, static_cast<size_t>(count));
     }
+}
+
+// Backups are background work: the worker yields the processor to the
+// interface thread (Linux gives each thread its own nice value).
+void YieldToInterface() {
+    thread_local bool lowered = false;
+    if (!lowered)
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+    lowered = true;
 }
 
 // A buffer of `bytes` whose pages are all in memory, with room to grow.
@@ -189,17 +202,21 @@ void ModuleBackup::Step(quint64 id) {
         return;
     }
     entry.inFlight = true;
+    const QByteArray header =
+        keep ? BackupFile::Header(entry.editor->FileName(), TextLength(entry.editor->Editor()))
+             : QByteArray();
+    const qsizetype bytes = keep ? header.size() + TextLength(entry.editor->Editor()) : 0;
     // Asked once per copy: a buffer that still falls short is grown here.
-    const bool bufferShort = keep && (!entry.buffer.isDetached() ||
-                                      entry.buffer.capacity() < TextLength(entry.editor->Editor()));
+    const bool bufferShort =
+        keep && (!entry.buffer.isDetached() || entry.buffer.capacity() < bytes);
     if (bufferShort && !entry.bufferReady) {
         // The copy waits for a buffer the worker prepares, and comes back here.
-        const qsizetype bytes = TextLength(entry.editor->Editor());
         pool.start([this, id, bytes] {
+            YieldToInterface();
             QByteArray buffer = TouchedBuffer(bytes);
             QMetaObject::invokeMethod(
                 this,
-                [this, id, buffer]() mutable {
+                [this, id, buffer = std::move(buffer)]() mutable {
                     const auto at = entries.find(id);
                     if (at == entries.end())
                         return;
@@ -217,16 +234,16 @@ void ModuleBackup::Step(quint64 id) {
     const QString path = folder + QLatin1Char('/') + entry.file;
     entry.bufferReady = false;
     if (keep) {
-        Snapshot(entry.editor->Editor(), entry.buffer);
-        BackupRecord record{entry.editor->FileName(), entry.buffer};
-        pool.start([this, id, path, haveFolder, record = std::move(record)]() mutable {
-            const QByteArray bytes = BackupFile::Encode(record);
-            record = BackupRecord();  // the buffer is the interface thread's again
-            const bool ok = haveFolder && WriteFileAtomically(path, bytes);
+        Snapshot(entry.editor->Editor(), header, entry.buffer);
+        pool.start([this, id, path, haveFolder, backup = entry.buffer]() mutable {
+            YieldToInterface();
+            const bool ok = haveFolder && !backup.isEmpty() && WriteFileAtomically(path, backup);
+            backup = QByteArray();  // the buffer is the interface thread's again
             QMetaObject::invokeMethod(
                 this, [this, id, ok] { Done(id, true, ok); }, Qt::QueuedConnection);
         });
     } else {
+        entry.buffer = QByteArray();  // nothing to copy until the next change
         pool.start([this, id, path] {
             const bool ok = QFile::remove(path) || !QFile::exists(path);
             QMetaObject::invokeMethod(

@@ -45,6 +45,7 @@ public:
     // A clean end: every backup of this run goes, with its folder and lock.
     void Finish();
 
+    QString Root() const { return root; }
     QString Folder() const { return folder; }
     // The backup file of a watched module ("" for one not watched).
     QString BackupFileOf(const EditorWindow* editor) const;

@@ -87,8 +87,7 @@ void MainWindow::RestoreSession() {
 }
 
 void MainWindow::OfferBackups() {
-    LeftBehindBackups left(backups->Folder().isEmpty() ? QString()
-                                                       : QFileInfo(backups->Folder()).path());
+    LeftBehindBackups left(backups->Root());
     if (left.Items().empty()) {
         left.Discard();  // folders of runs that ended with nothing unsaved
         return;
