@@ -120,8 +120,16 @@ void MainWindow::OfferBackups() {
     if (answer != QMessageBox::Yes)
         return;
     bool allRestored = true;
-    for (const LeftBehindBackups::Item& item : left.Items())
-        allRestored = RestoreBackup(item.record) && allRestored;
+    QStringList restored;
+    for (const LeftBehindBackups::Item& item : left.Items()) {
+        // Two runs that both died with the same module changed: the second
+        // text comes back as a module of its own rather than over the first.
+        BackupRecord record = item.record;
+        if (restored.contains(record.modulePath))
+            record.modulePath.clear();
+        restored << record.modulePath;
+        allRestored = RestoreBackup(record) && allRestored;
+    }
     // The old backups go only once this run holds its own of every module.
     backups->WaitForWrites();
     for (DocWindow* window : dsMain->Windows())

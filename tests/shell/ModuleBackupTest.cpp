@@ -161,6 +161,24 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(gone), QByteArray("Sub Gone\nEnd Sub\n"));
     }
 
+    // Two dead runs with the same module changed: neither text is lost.
+    void SameModuleInTwoRunsKeepsBothTexts() {
+        Ide ide(false);
+        const QString a = ide.Write("a.zbl", Original);
+        LeaveBackup(BackupRoot(ide), "dead-1", {a, "Dim first\n"});
+        LeaveBackup(BackupRoot(ide), "dead-2", {a, "Dim second\n"});
+        ide.prompt.buttons = {QMessageBox::Yes};
+        ide.Start();
+        QCOMPARE(ide.OpenFiles(), QStringList({a, QString()}));
+        QStringList texts;
+        for (DocWindow* window : ide.host()->Windows())
+            if (auto* editor = qobject_cast<EditorWindow*>(window->Form()))
+                texts << editor->Editor()->Text();
+        texts.sort();
+        QCOMPARE(texts, QStringList({"Dim first\r\n", "Dim second\r\n"}));
+        QCOMPARE(ReadAll(a), Original);
+    }
+
     void AnswersDecideWhatHappensToBackups() {
         Ide ide(false);
         const QString root = BackupRoot(ide);
