@@ -14,6 +14,7 @@
 #include "shell/CommandTable.h"
 #include "shell/DockHost.h"
 #include "shell/MainWindow.h"
+#include "shell/ModuleBackup.h"
 #include "shell/SingleInstance.h"
 #include "solution/SolutionState.h"
 #include "tasks/TaskListPane.h"
@@ -39,6 +40,7 @@ EditorWindow* MainWindow::CreateEditor(const QString& caption, const QString& ke
     connect(editor, &EditorWindow::StatusText, lblStatus1, &QLabel::setText);
     connect(editor, &EditorWindow::EditMenuRequested, dsMain,
             [this] { dsMain->PopupBar(QStringLiteral("Edit")); });
+    backups->Watch(editor);
     // Activating the new window lets pending events run: it may be closed
     // again (with the whole IDE) before it is up. Then there is none.
     DocWindow* window = dsMain->CreateWindow(caption, key, editor);
@@ -229,4 +231,5 @@ void MainWindow::WindowClosing(DocWindow* window, bool* cancel) {
     // to open again, so its entry goes with the window.
     if (editor->FileName().trimmed().isEmpty())
         explorer->DropFile(window->Key());
+    backups->Forget(editor);
 }

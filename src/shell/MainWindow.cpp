@@ -22,7 +22,9 @@
 #include "settings/ProgramFolder.h"
 #include "settings/Registry.h"
 #include "shell/DockHost.h"
+#include "shell/ModuleBackup.h"
 #include "shell/ScreenFit.h"
+#include "shell/Session.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartPage.h"
 #include "solution/SolutionState.h"
@@ -97,6 +99,9 @@ MainWindow::MainWindow() {
     connect(dsMain, &DockHost::ToolClick, this, &MainWindow::ToolClick);
     connect(dsMain, &DockHost::WindowActivated, this, &MainWindow::WindowActivated);
     connect(dsMain, &DockHost::WindowClosing, this, &MainWindow::WindowClosing);
+
+    backups = new ModuleBackup(ProgramFolder::DataFile(QStringLiteral("backup")), this);
+    connect(backups, &ModuleBackup::WriteFailed, this, &MainWindow::DataFolderFailed);
 }
 
 QString MainWindow::ResolveSyntaxFile(const QString& setting) {
@@ -138,6 +143,9 @@ void MainWindow::Startup(const QString& commandLine) {
     pathToOpenNext = ProgramFolder::File(QStringLiteral("!default.zsl"));
     RunTool(QStringLiteral("FileOpen"));
     SolutionState.SolutionPath.clear();
+
+    RestoreSession();
+    OfferBackups();
 
     // The file this start was given opens now, straight from the command
     // line: a full disk or a settings file that cannot be written must not
@@ -232,12 +240,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A build running when the window closes ends with it.
     pipeline.Stop();
     QCoreApplication::processEvents();
+    const Session::State session = CurrentSession();
     for (DocWindow* window : dsMain->Windows()) {
         if (!dsMain->CloseWindow(window)) {
             event->ignore();
             return;
         }
     }
+    if (!Session::Write(Session::FilePath(), session))
+        DataFolderFailed(ProgramFolder::DataPath());
     ShutDown();
     event->accept();
 }
@@ -245,6 +256,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::ShutDown() {
     shutDown = true;
     Timer2->stop();
+    backups->Finish();
     clsLayout layout;
     layout.SetLayout(dsMain->SaveLayout());
     layout.Save(ProgramFolder::File(QStringLiteral("zlay.lay")));

@@ -12,7 +12,12 @@
 class DockHost;
 class DocWindow;
 class EditorWindow;
+class ModuleBackup;
 class OutputPane;
+struct BackupRecord;
+namespace Session {
+struct State;
+}
 class QAction;
 class QLabel;
 class QTimer;
@@ -56,6 +61,7 @@ public:
     OutputPane* OutputForm() const { return output; }
     BuildPipeline& Builds() { return pipeline; }
     TaskListPane* Tasks() const { return tasks; }
+    ModuleBackup* Backups() const { return backups; }
 
     void SetPathToOpenNext(const QString& path) { pathToOpenNext = path; }
     void SetClipText(const QString& text) { clipText = text; }
@@ -140,6 +146,14 @@ private:
     void SavePlacement();
     void ShutDown();
     void RunToolsHelp(const QString& id);
+    // The open modules, the active one and where each is being read.
+    Session::State CurrentSession() const;
+    void RestoreSession();
+    // Offers the backups a run that did not end cleanly left behind.
+    void OfferBackups();
+    bool RestoreBackup(const BackupRecord& record);
+    // A file of the data folder could not be written: the user hears of it once a run.
+    void DataFolderFailed(const QString& folder);
 
     DockHost* dsMain;
     QTimer* Timer1;
@@ -162,4 +176,6 @@ private:
     // every activation.
     bool loadingSolution = false;
     bool shutDown = false;
+    ModuleBackup* backups;
+    bool dataFolderFailureTold = false;
 };
