@@ -3,7 +3,8 @@
 # library built with "Win32 Library" and used by a program; a shared object
 # from Option DLL On called by a C program; a declarations module of C
 # functions; the messages for a missing library and a missing Sub Main; and
-# a rebuild after an edit compiling only the module that changed.
+# a rebuild after an edit compiling only the module that changed; and a
+# solution of two modules using an installed library, libc and a file.
 #
 #   run_libraries.sh BUILD_DIR SOURCE_DIR
 set -u
@@ -23,7 +24,7 @@ build() {  # build FILE [CONFIG]: the headless build's output in $WORK/log
 same() {  # same NAME EXPECTED ACTUAL
     cmp -s "$2" "$3" || { fail "$1: output differs"; diff -u "$2" "$3" | head -n 20; }
 }
-cd "$WORK" && cp "$CASES"/* .
+cd "$WORK" && cp -r "$CASES"/* .
 
 # A library, then a program that includes its declarations.
 build Geometry.zbl "Win32 Library" || { fail "library build"; cat log; }
@@ -105,6 +106,18 @@ build main.zbl || fail "chain rebuild"
 before=$(objects)
 build main.zbl "Win32 Debug" || fail "chain debug build"
 [ $(($(objects) - before)) -eq 5 ] || fail "debug build reused release objects"
+cd ..
+
+# A solution: its modules are copied into Release/ and the start-up module
+# built there, reaching the others, an installed library and libc.
+cd solution || exit 1
+if "$BUILD/zide" --build Ledger.zsl >../log 2>&1; then
+    (cd Release && ./Ledger.exe) >got 2>&1
+    same "solution" expected.out got
+else
+    fail "solution build"
+    cat ../log
+fi
 cd ..
 
 [ $failures -eq 0 ] && echo "libraries: all passed" || echo "libraries: $failures failed"
