@@ -456,6 +456,30 @@ void get_field(RecordReader& r, String& v) {
     v = String(std::move(bytes));
 }
 
+void put_fixed(RecordWriter& w, const String& v, Long n) {
+    std::string bytes = v.str();
+    bytes.resize(std::size_t(n > 0 ? n : 0), ' ');
+    w.add(bytes.data(), bytes.size());
+}
+
+void get_fixed(RecordReader& r, String& v, Long n) {
+    std::string bytes(std::size_t(n > 0 ? n : 0), '\0');
+    r.read(bytes.data(), bytes.size());
+    v = String(std::move(bytes));
+}
+
+void file_put_fixed(Long number, Long position, const String& v, Long n) {
+    RecordWriter w;
+    put_fixed(w, v, n);
+    putData(fileOf(number), position, w.bytes.data(), w.bytes.size());
+}
+
+void file_get_fixed(Long number, Long position, String& v, Long n) {
+    RecordReader r(number, position);
+    get_fixed(r, v, n);
+    r.finish();
+}
+
 // A Variant is its two-byte type number, then its value as a field of that
 // type is written.
 void put_field(RecordWriter& w, const Variant& v) {

@@ -359,6 +359,22 @@ inline Array<Variant> param_array(const T&... values) {
     return a;
 }
 
+// An array of String * n: new elements hold n zero characters, the others
+// keep their text at that length.
+inline void fix_strings(Array<String>& a, Long n) {
+    for (std::size_t k = 0; k < a.count(); ++k) {
+        String& s = a.flat(k);
+        if (s.size() == 0)
+            s = fixed_string(n);
+        else
+            fix_length(s, n);
+    }
+}
+inline Array<String> fixed_strings(Array<String> a, Long n) {
+    fix_strings(a, n);
+    return a;
+}
+
 template <class T>
 inline bool is_array(const T& v) {
     if constexpr (is_variant_v<T>)

@@ -178,6 +178,11 @@ private:
 };
 [[noreturn]] void bad_record();  // error 59, Bad record length
 void put_field(RecordWriter& w, const String& v);
+// A String * n field: its n characters, without a length.
+void put_fixed(RecordWriter& w, const String& v, Long n);
+void get_fixed(RecordReader& r, String& v, Long n);
+void file_put_fixed(Long number, Long position, const String& v, Long n);
+void file_get_fixed(Long number, Long position, String& v, Long n);
 void put_field(RecordWriter& w, const Variant& v);
 void get_field(RecordReader& r, String& v);
 void get_field(RecordReader& r, Variant& v);

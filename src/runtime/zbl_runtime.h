@@ -726,6 +726,20 @@ inline void assign(T& dst, const U& v) {
     dst = cast<T>(v);
 }
 
+// String * n: a new one holds n zero characters; a value assigned to it is
+// cut to n characters or filled up with blanks.
+inline String fixed_string(Long n) {
+    return String(std::string(std::size_t(n > 0 ? n : 0), '\0'));
+}
+inline void fix_length(String& s, Long n) {
+    s.str().resize(std::size_t(n > 0 ? n : 0), ' ');
+}
+template <class U>
+inline void assign_fixed(String& dst, const U& v, Long n) {
+    dst = cast<String>(v);
+    fix_length(dst, n);
+}
+
 // A For loop goes on while the counter has not passed the end, in the
 // direction of the step.
 template <class T>

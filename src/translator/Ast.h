@@ -98,6 +98,7 @@ struct VarDecl {
     std::vector<std::pair<ExprPtr, ExprPtr>> bounds;
     ExprPtr value;  // Const and Enum members
     ExprPtr field;  // ReDim of a Type's array field: that field, without bounds
+    ExprPtr length;  // String * length: a fixed-length string
 };
 
 struct PrintItem {
@@ -168,6 +169,7 @@ struct Stmt {
     bool testAtTop = true, until = false;
     bool isStatic = false, preserve = false, question = false;
     bool isPublic = false;  // a module's Dim or Const seen by every module
+    bool isDebug = false;   // Debug.Print: checked, then left out as a built program does
     int nextLine = 0;       // For: the line of its Next
     std::string exitWhat;
     std::vector<CaseClause> cases;

@@ -99,6 +99,7 @@ struct Shape {
     bool isFixed = false;
     int rank = 0;        // fixed arrays
     bool known = false;  // the type is certain (a variable, a field, a literal)
+    std::string length;  // String * length: its length as C++, "" for any length
 };
 
 struct Var {
@@ -189,7 +190,8 @@ public:
                 }
             }
         }
-        std::string shared = "#include \"zbl_runtime.h\"\n" + typesOut_ + consts + externs;
+        // Constants first: a Type's bounds and lengths may name them.
+        std::string shared = "#include \"zbl_runtime.h\"\n" + consts + typesOut_ + externs;
         for (const Module& m : mods_)
             for (const Proc& p : m.procs)
                 if (!p.isPrivate)
@@ -362,8 +364,15 @@ private:
         // Get and Put read and write its fields in order.
         std::string put, get;
         for (const VarDecl& v : t.def->vars) {
-            put += " zbl::put_field(w, r.z_" + lower(v.name) + ");";
-            get += " zbl::get_field(w, r.z_" + lower(v.name) + ");";
+            const std::string name = lower(v.name);
+            auto f = t.fields.find(name);
+            // A fixed-length String field is its characters alone.
+            const std::string length =
+                f != t.fields.end() && !f->second.isArray ? f->second.length : std::string();
+            put += length.empty() ? " zbl::put_field(w, r.z_" + name + ");"
+                                  : " zbl::put_fixed(w, r.z_" + name + ", " + length + ");";
+            get += length.empty() ? " zbl::get_field(w, r.z_" + name + ");"
+                                  : " zbl::get_fixed(w, r.z_" + name + ", " + length + ");";
         }
         typesOut_ += lineDirective(t.def->pos) + "struct t_" + low + " {\n" + body + "};\n" +
                      "[[maybe_unused]] inline void zbl_fields(zbl::RecordWriter& w, const t_" +
@@ -430,8 +439,15 @@ private:
 
     // The C++ definition of a variable or field, without storage class.
     std::string definition(const VarDecl& v, Shape& s, const std::string& name) {
+        if (v.length) {
+            if (s.type != VType::String || !s.udt.empty() || !isConstant(*v.length))
+                error(v.length->pos, "the length of a fixed-length String is a constant");
+            else
+                s.length = "zbl::cast<zbl::Long>(" + expr(*v.length) + ")";
+        }
         if (!v.isArray)
-            return scalarType(s) + " " + name + "{};";
+            return scalarType(s) + " " + name +
+                   (s.length.empty() ? "{};" : " = zbl::fixed_string(" + s.length + ");");
         s.isArray = true;
         if (v.bounds.empty())
             return cppType(s) + " " + name + ";";
@@ -448,7 +464,10 @@ private:
                  (lo ? "zbl::cast<zbl::Long>(" + expr(*lo) + ")" : std::string("0")) +
                  ", zbl::cast<zbl::Long>(" + expr(*hi) + ")}";
         }
-        return cppType(s) + " " + name + " = " + cppType(s) + "::fixed({" + b + "});";
+        std::string made = cppType(s) + "::fixed({" + b + "})";
+        if (!s.length.empty())
+            made = "zbl::fixed_strings(" + made + ", " + s.length + ")";
+        return cppType(s) + " " + name + " = " + made + ";";
     }
 
     // A directive gives the number of the line after it only: a statement
@@ -877,6 +896,12 @@ private:
                     return method(s, ind);
                 return r + ind + call(s.pos, s.name, s.suffix, s.args, false) + ";\n";
             case Stmt::Kind::Print: {
+                if (s.isDebug) {
+                    for (const PrintItem& item : s.items)
+                        if (item.expr)
+                            printItem(*item.expr);
+                    return r;
+                }
                 if (s.from)
                     return filePrint(s, ind);
                 if (!m_->optionConsole)
@@ -1055,6 +1080,8 @@ private:
             return ind + lvalue(*s.target) + " = " + anyExpr(v) + ";\n";
         }
         std::string t = lvalue(*s.target);
+        if (!target.length.empty() && target.type == VType::String)
+            return ind + "zbl::assign_fixed(" + t + ", " + expr(v) + ", " + target.length + ");\n";
         // s = s & x appends in place, so building a string stays linear.
         if (target.type == VType::String && target.known && v.kind == Expr::Kind::Binary &&
             v.bop == BinOp::Concat && s.target->kind == Expr::Kind::Name) {
@@ -1214,9 +1241,10 @@ private:
             std::string low = lower(v.name);
             const Var* var = findVar(low);
             Shape want = resolve(v.type, v.typeName, v.pos);
-            std::string target;
+            std::string target, length;
             if (v.field) {
                 const Shape field = shapeOf(*v.field);
+                length = field.length;
                 target = member(*v.field);
                 if (!field.isArray || field.isFixed) {
                     error(v.pos, "'" + v.name + "' is not a dynamic array");
@@ -1250,6 +1278,7 @@ private:
                     continue;
                 }
                 target = var->cpp;
+                length = var->shape.length;
             } else if (var->shape.type == VType::Variant && var->shape.udt.empty() &&
                        !var->isConst) {
                 target = var->cpp + ".makeArray()";
@@ -1263,6 +1292,8 @@ private:
                      (lo ? "zbl::cast<zbl::Long>(" + expr(*lo) + ")" : std::string("0")) +
                      ", zbl::cast<zbl::Long>(" + expr(*hi) + ")}";
             r += ind + target + ".redim({" + b + "}, " + (s.preserve ? "true" : "false") + ");\n";
+            if (!length.empty())
+                r += ind + "zbl::fix_strings(" + target + ", " + length + ");\n";
         }
         return r;
     }
@@ -1342,6 +1373,14 @@ private:
         }
         std::string at = s.value ? number(*s.value) : "0";
         const char* f = s.kind == Stmt::Kind::Get ? "zbl::file_get(" : "zbl::file_put(";
+        if (!sh.length.empty() && !sh.isArray && sh.type == VType::String) {
+            // A fixed-length String is its characters alone, in any file.
+            if (s.kind == Stmt::Kind::Get)
+                return ind + "zbl::file_get_fixed(" + number(*s.from) + ", " + at + ", " +
+                       lvalue(*s.target) + ", " + sh.length + ");\n";
+            return ind + "zbl::file_put_fixed(" + number(*s.from) + ", " + at + ", " +
+                   anyExpr(*s.target) + ", " + sh.length + ");\n";
+        }
         const bool whole = sh.isArray || !sh.udt.empty();
         std::string place =
             s.kind == Stmt::Kind::Get && !whole ? lvalue(*s.target) : anyExpr(*s.target);
@@ -1408,6 +1447,13 @@ private:
     }
 
     std::string input(const Stmt& s, const std::string& ind) {
+        // What is read into a String * n takes its length.
+        auto fixed = [&](const Expr& e) {
+            Shape sh = shapeOf(e);
+            return sh.length.empty() || sh.isArray || sh.type != VType::String
+                       ? std::string()
+                       : ind + "zbl::fix_length(" + lvalue(e) + ", " + sh.length + ");\n";
+        };
         if (s.from) {
             std::string n = number(*s.from), r;
             if (s.kind == Stmt::Kind::LineInput) {
@@ -1416,7 +1462,8 @@ private:
                 Shape sh = shapeOf(*s.target);
                 // Into a String variable the line reuses its buffer.
                 if (sh.known && sh.type == VType::String && !sh.isArray)
-                    return ind + "zbl::file_line_input(" + n + ", " + lvalue(*s.target) + ");\n";
+                    return ind + "zbl::file_line_input(" + n + ", " + lvalue(*s.target) + ");\n" +
+                           fixed(*s.target);
                 return ind + "zbl::assign(" + lvalue(*s.target) + ", zbl::file_line_input(" + n +
                        "));\n";
             }
@@ -1425,7 +1472,7 @@ private:
                 if (sh.isArray || !sh.udt.empty())
                     error(a->pos, "Input # needs a variable of a simple type");
                 else
-                    r += ind + "zbl::file_input(" + n + ", " + lvalue(*a) + ");\n";
+                    r += ind + "zbl::file_input(" + n + ", " + lvalue(*a) + ");\n" + fixed(*a);
             }
             return r;
         }
@@ -1444,7 +1491,7 @@ private:
             if (!scalarTarget(*s.target))
                 return "";
             return ind + "zbl::assign(" + lvalue(*s.target) + ", zbl::line_input(" + prompt +
-                   "));\n";
+                   "));\n" + fixed(*s.target);
         }
         // Fields for numeric variables must be numbers, or the prompt repeats.
         std::string numeric;
@@ -1460,7 +1507,7 @@ private:
         for (std::size_t i = 0; i < s.args.size(); ++i)
             if (scalarTarget(*s.args[i]))
                 r += ind + "    zbl::assign_input(" + lvalue(*s.args[i]) + ", " + n + "[" +
-                     std::to_string(i) + "]);\n";
+                     std::to_string(i) + "]);\n" + fixed(*s.args[i]);
         return r + ind + "}\n";
     }
 

@@ -115,7 +115,8 @@ std::string declared(const VarDecl& v) {
         }
         r += ")";
     }
-    return r + asType(v.type, v.typeName, v.hasAs);
+    r += asType(v.type, v.typeName, v.hasAs);
+    return v.length ? r + " * " + text(v.length.get()) : r;
 }
 
 std::string header(const Proc& p) {

@@ -297,7 +297,9 @@ private:
     }
 
     // "As type": a built-in type, or a Type or Enum by name.
-    bool asType(VType& type, std::string& typeName) {
+    // `length`: where a variable or field takes "String * length"; elsewhere
+    // a fixed length is refused.
+    bool asType(VType& type, std::string& typeName, ExprPtr* length = nullptr) {
         if (!acceptKw("as"))
             return false;
         if (cur().kind == Tok::Ident && !cur().suffix) {
@@ -307,10 +309,12 @@ private:
                 typeName = n.text;
             }
             if (type == VType::String && cur().isOp("*")) {
-                error(cur().pos, "fixed-length strings are not supported; use a String");
-                next();
-                if (!cur().endsStatement() && !cur().isOp(","))
-                    next();
+                const SourcePos star = next().pos;
+                ExprPtr e = primary();
+                if (length)
+                    *length = std::move(e);
+                else
+                    error(star, "only a variable or a field can be a fixed-length String");
             }
         } else {
             error(cur().pos, "expected a type name");
@@ -345,7 +349,7 @@ private:
             expectOp(")");
         }
         VType t = v.type;
-        if (asType(t, v.typeName)) {
+        if (asType(t, v.typeName, isConst ? nullptr : &v.length)) {
             if (n.suffix)
                 error(v.pos, "a name with a type character cannot have 'As'");
             v.type = t;
@@ -758,6 +762,13 @@ private:
             std::string low = lower(t.text);
             const Token& after = peek(1);
             bool plain = !after.isOp("=") && !after.isOp("(") && !after.isOp(".");
+            if (low == "debug" && after.isOp(".") && peek(2).isKw("print")) {
+                next();
+                next();
+                StmtPtr s = printStmt();
+                s->isDebug = true;
+                return s;
+            }
             if (low == "line" && after.kind == Tok::Ident && lower(after.text) == "input")
                 return inputStmt(true);
             if (low == "input" && plain)
