@@ -104,7 +104,8 @@ void raise_with(int code, const std::string& description) {
 }
 
 void ErrObject::raise(Long n, const String& src, const String& text) {
-    if (n <= 0 || n > 65535)
+    // Any number but 0: a program's own errors lie above vbObjectError.
+    if (n == 0)
         zbl::raise(kInvalidCall);
     throwError(n, src.str(), text.str().empty() ? error_text(n) : text.str());
 }

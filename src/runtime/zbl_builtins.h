@@ -21,6 +21,12 @@ inline constexpr Long vbYesNoCancel = 3;
 inline constexpr Long vbYesNo = 4;
 inline constexpr Long vbRetryCancel = 5;
 inline constexpr Long vbCritical = 16;
+// Err.Raise vbObjectError + n: a program's own error numbers.
+inline constexpr Long vbObjectError = -2147221504;
+// What VarType gives.
+inline constexpr Long vbEmpty = 0, vbNull = 1, vbInteger = 2, vbLong = 3, vbSingle = 4,
+                      vbDouble = 5, vbCurrency = 6, vbDate = 7, vbString = 8, vbObject = 9,
+                      vbError = 10, vbBoolean = 11, vbVariant = 12, vbByte = 17, vbArray = 8192;
 inline constexpr Long vbQuestion = 32;
 inline constexpr Long vbExclamation = 48;
 inline constexpr Long vbInformation = 64;

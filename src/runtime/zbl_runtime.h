@@ -762,6 +762,33 @@ inline Variant iif(const C& cond, const A& a, const B& b) {
     return truth(cond) ? Variant(as_variant(a)) : Variant(as_variant(b));
 }
 
+// Choose(index, first, second, ...): the value the index (from 1, rounded)
+// names; Null when it names none.
+template <class I, class... T>
+inline Variant choose(const I& index, const T&... values) {
+    const Long k = cast<Long>(index);
+    Variant chosen = Variant::null();
+    Long i = 0;
+    ((++i == k ? void(chosen = as_variant(values)) : void()), ...);
+    return chosen;
+}
+
+// Switch(condition, value, ...): the value after the first true condition;
+// Null when none is true. An odd count of arguments is error 5.
+inline Variant switch_() {
+    return Variant::null();
+}
+template <class C>
+inline Variant switch_(const C&) {
+    raise(5);
+}
+template <class C, class V, class... Rest>
+inline Variant switch_(const C& condition, const V& value, const Rest&... rest) {
+    if (truth(condition))
+        return as_variant(value);
+    return switch_(rest...);
+}
+
 }  // namespace zbl
 
 #include "zbl_array.h"
