@@ -269,20 +269,11 @@ private:
         } else if (what.kind == Tok::Ident && w == "explicit") {
             next();
             m.optionExplicit = true;
-        } else if (what.kind == Tok::Ident && w == "console") {
+        } else if (what.kind == Tok::Ident && (w == "console" || w == "dll")) {
             next();
             std::string v = lower(cur().text);
             if (cur().kind == Tok::Ident && (v == "on" || v == "off")) {
-                m.optionConsole = v == "on";
-                next();
-            } else {
-                error(cur().pos, "expected 'On' or 'Off'");
-            }
-        } else if (what.kind == Tok::Ident && w == "dll") {
-            next();
-            std::string v = lower(cur().text);
-            if (cur().kind == Tok::Ident && (v == "on" || v == "off")) {
-                m.optionDll = v == "on";
+                (w == "console" ? m.optionConsole : m.optionDll) = v == "on";
                 next();
             } else {
                 error(cur().pos, "expected 'On' or 'Off'");

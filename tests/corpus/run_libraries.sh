@@ -24,19 +24,22 @@ build() {  # build FILE [CONFIG]: the headless build's output in $WORK/log
 same() {  # same NAME EXPECTED ACTUAL
     cmp -s "$2" "$3" || { fail "$1: output differs"; diff -u "$2" "$3" | head -n 20; }
 }
+runs() {  # runs WHAT MODULE EXPECTED: builds MODULE and runs its program
+    if build "$2"; then
+        "./${2%.zbl}.exe" >got 2>&1
+        same "$1" "$3" got
+    else
+        fail "$1: build failed"
+        cat log
+    fi
+}
 cd "$WORK" && cp -r "$CASES"/* .
 
 # A library, then a program that includes its declarations.
 build Geometry.zbl "Win32 Library" || { fail "library build"; cat log; }
 [ -f Geometry.zlm ] && [ -f Geometry.lib ] || fail "library: no Geometry.zlm and Geometry.lib"
 grep -q "Helper" Geometry.zlm && fail "library: a private procedure in its declarations"
-if build UseGeometry.zbl; then
-    ./UseGeometry.exe >got 2>&1
-    same "library use" UseGeometry.out got
-else
-    fail "program using the library"
-    cat log
-fi
+runs "library use" UseGeometry.zbl UseGeometry.out
 
 # Without its code, the declarations are refused where they are included.
 rm Geometry.lib
@@ -47,13 +50,7 @@ build UseMissing.zbl && fail "a declarations module without its library built"
 grep -q "UseMissing.zbl:3:1: error: the library 'Missing.lib'" log || { fail "missing library message"; cat log; }
 
 # A declarations module of C functions needs no library.
-if build UsePosix.zbl; then
-    ./UsePosix.exe >got 2>&1
-    same "declarations of C functions" UsePosix.out got
-else
-    fail "program with a declarations module"
-    cat log
-fi
+runs "declarations of C functions" UsePosix.zbl UsePosix.out
 
 # A shared object, called from C; an error inside it is reported and the
 # caller goes on.
