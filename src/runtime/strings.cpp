@@ -259,8 +259,14 @@ bool likeAt(const std::string& t, std::size_t ti, const std::string& p, std::siz
 }
 }  // namespace
 
-bool like(const String& text, const String& pattern) {
+bool like(const String& text, const String& pattern, bool textCompare) {
+    if (textCompare)
+        return likeAt(lcase(text).str(), 0, lcase(pattern).str(), 0);
     return likeAt(text.str(), 0, pattern.str(), 0);
+}
+
+int text_compare(const String& a, const String& b) {
+    return strcomp(a, b, 1);
 }
 
 void mid_assign(String& s, Long start, Long length, const String& text) {

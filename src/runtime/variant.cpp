@@ -205,7 +205,7 @@ Variant vnot(const Variant& a) {
 
 // Two strings (or a string and Empty) compare as text, anything else as
 // numbers.
-int vcompare(const Variant& a, const Variant& b) {
+int vcompare(const Variant& a, const Variant& b, bool text) {
     // Null compares as unknown: no comparison with it holds. The caller's
     // test then fails, as an If on Null does not run its block.
     if (a.kind() == Kind::Null || b.kind() == Kind::Null)
@@ -213,6 +213,8 @@ int vcompare(const Variant& a, const Variant& b) {
     bool aText = a.kind() == Kind::String, bText = b.kind() == Kind::String;
     if ((aText || a.kind() == Kind::Empty) && (bText || b.kind() == Kind::Empty) &&
         (aText || bText)) {
+        if (text)
+            return text_compare(a.string(), b.string());
         int c = a.string().str().compare(b.string().str());
         return (c > 0) - (c < 0);
     }

@@ -377,7 +377,9 @@ enum class VOp : std::uint8_t { Add, Sub, Mul, And, Or, Xor, Eqv, Imp };
 Variant varith(VOp op, const Variant& a, const Variant& b);
 Variant vneg(const Variant& a);
 Variant vnot(const Variant& a);
-int vcompare(const Variant& a, const Variant& b);
+int vcompare(const Variant& a, const Variant& b, bool text = false);
+// Two strings compared without regard to case: -1, 0 or 1.
+int text_compare(const String& a, const String& b);
 
 // Currency with a whole number or Currency stays Currency; with a Single or
 // a Double it gives a Double, as the language has it.
@@ -549,13 +551,16 @@ inline auto not_(const A& a) {
 
 // ---- comparisons: two strings compare as text, anything else as numbers ----
 
-template <class A, class B>
+// Text: as Option Compare Text has it, without regard to case.
+template <bool Text = false, class A, class B>
 inline int compare(const A& a, const B& b) {
     if constexpr (is_string_v<A> && is_string_v<B>) {
+        if constexpr (Text)
+            return text_compare(a, b);
         int c = a.str().compare(b.str());
         return (c > 0) - (c < 0);
     } else if constexpr (is_variant_v<A> || is_variant_v<B>) {
-        return vcompare(as_variant(a), as_variant(b));
+        return vcompare(as_variant(a), as_variant(b), Text);
     } else if constexpr (std::is_arithmetic_v<A> && std::is_arithmetic_v<B> &&
                          !std::is_same_v<A, bool> && !std::is_same_v<B, bool>) {
         return (a > b) - (a < b);
@@ -566,40 +571,40 @@ inline int compare(const A& a, const B& b) {
 }
 // What compare gives when a Null takes part: no comparison holds.
 inline constexpr int kUnknown = 2;
-template <class A, class B>
+template <bool Text = false, class A, class B>
 inline bool eq(const A& a, const B& b) {
-    const int c = compare(a, b);
+    const int c = compare<Text>(a, b);
     return c != kUnknown && c == 0;
 }
-template <class A, class B>
+template <bool Text = false, class A, class B>
 inline bool ne(const A& a, const B& b) {
-    const int c = compare(a, b);
+    const int c = compare<Text>(a, b);
     return c != kUnknown && c != 0;
 }
-template <class A, class B>
+template <bool Text = false, class A, class B>
 inline bool lt(const A& a, const B& b) {
-    const int c = compare(a, b);
+    const int c = compare<Text>(a, b);
     return c != kUnknown && c < 0;
 }
-template <class A, class B>
+template <bool Text = false, class A, class B>
 inline bool gt(const A& a, const B& b) {
-    const int c = compare(a, b);
+    const int c = compare<Text>(a, b);
     return c != kUnknown && c > 0;
 }
-template <class A, class B>
+template <bool Text = false, class A, class B>
 inline bool le(const A& a, const B& b) {
-    const int c = compare(a, b);
+    const int c = compare<Text>(a, b);
     return c != kUnknown && c <= 0;
 }
-template <class A, class B>
+template <bool Text = false, class A, class B>
 inline bool ge(const A& a, const B& b) {
-    const int c = compare(a, b);
+    const int c = compare<Text>(a, b);
     return c != kUnknown && c >= 0;
 }
-bool like(const String& text, const String& pattern);
-template <class A, class B>
+bool like(const String& text, const String& pattern, bool textCompare = false);
+template <bool Text = false, class A, class B>
 inline bool like(const A& a, const B& b) {
-    return like(cast<String>(a), cast<String>(b));
+    return like(cast<String>(a), cast<String>(b), Text);
 }
 
 // ---- built-in functions ----

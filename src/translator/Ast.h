@@ -214,6 +214,8 @@ struct Module {
     bool optionExplicit = false;
     bool optionConsole = true;
     bool optionDll = false;  // Option DLL On: built as a shared object
+    int optionBase = 0;          // Option Base: arrays' lower bound when none is given
+    bool compareText = false;    // Option Compare Text: strings compare without case
     // INTERFACE NOSKIP: declarations only; its procedures are headers whose
     // code is in the library of the same name beside it.
     bool isInterface = false;

@@ -461,7 +461,7 @@ private:
                           "the bounds of a fixed array must be constants; "
                           "use ReDim for bounds known only when the program runs");
             b += std::string(b.empty() ? "" : ", ") + "zbl::Bound{" +
-                 (lo ? "zbl::cast<zbl::Long>(" + expr(*lo) + ")" : std::string("0")) +
+                 (lo ? "zbl::cast<zbl::Long>(" + expr(*lo) + ")" : std::to_string(m_->optionBase)) +
                  ", zbl::cast<zbl::Long>(" + expr(*hi) + ")}";
         }
         std::string made = cppType(s) + "::fixed({" + b + "})";
@@ -1219,11 +1219,11 @@ private:
                     if (!test.empty())
                         test += " || ";
                     if (item.kind == CaseItem::Kind::Range)
-                        test += "(zbl::ge(" + n + ", " + expr(*item.a) + ") && zbl::le(" + n +
-                                ", " + expr(*item.b) + "))";
+                        test += "(" + comparison(BinOp::Ge) + "(" + n + ", " + expr(*item.a) +
+                                ") && " + comparison(BinOp::Le) + "(" + n + ", " + expr(*item.b) +
+                                "))";
                     else
-                        test += std::string(binName(item.kind == CaseItem::Kind::Is ? item.op
-                                                                                    : BinOp::Eq)) +
+                        test += comparison(item.kind == CaseItem::Kind::Is ? item.op : BinOp::Eq) +
                                 "(" + n + ", " + expr(*item.a) + ")";
                 }
                 r += ind + (first ? "    if (" : "    } else if (") + test + ") {\n" + body;
@@ -1289,7 +1289,8 @@ private:
             std::string b;
             for (const auto& [lo, hi] : v.bounds)
                 b += std::string(b.empty() ? "" : ", ") + "zbl::Bound{" +
-                     (lo ? "zbl::cast<zbl::Long>(" + expr(*lo) + ")" : std::string("0")) +
+                     (lo ? "zbl::cast<zbl::Long>(" + expr(*lo) + ")"
+                         : std::to_string(m_->optionBase)) +
                      ", zbl::cast<zbl::Long>(" + expr(*hi) + ")}";
             r += ind + target + ".redim({" + b + "}, " + (s.preserve ? "true" : "false") + ");\n";
             if (!length.empty())
@@ -1866,12 +1867,23 @@ private:
         // Date$ and Time$ are the text forms of Date and Time.
         if (suffix == '$' && (std::string(b.name) == "date" || std::string(b.name) == "time"))
             cpp = std::string(b.name) == "date" ? "zbl::date_string" : "zbl::time_string";
+        // Under Option Compare Text, a comparing function left without its
+        // last argument compares as text.
+        static const std::set<std::string> comparing = {"instr",   "instrrev", "replace",
+                                                        "strcomp", "split",    "filter"};
+        const bool textDefault = m_->compareText && comparing.count(b.name) &&
+                                 args.size() < std::string(b.params).size();
         std::string r = cpp + "(";
+        const bool startAdded = textDefault && params == "SS";
+        if (startAdded) {
+            r += "1, ";  // InStr(s, find) as InStr(1, s, find, vbTextCompare)
+            params = "SSL";
+        }
         for (std::size_t i = 0; i < args.size(); ++i) {
             if (i)
                 r += ", ";
             if (!args[i]) {
-                std::string def = defaultArg(b, i);
+                std::string def = textDefault && i + 1 == params.size() ? "1" : defaultArg(b, i);
                 if (def.empty())
                     error(pos,
                           "argument " + std::to_string(i + 1) + " of '" + name + "' is missing");
@@ -1913,7 +1925,25 @@ private:
                     r += v;
             }
         }
+        if (textDefault) {
+            const std::size_t from = args.size() + (startAdded ? 1 : 0);
+            const std::size_t all = std::string(b.params).size();
+            for (std::size_t i = from; i < all; ++i)
+                r += ", " + (i + 1 == all ? std::string("1") : defaultArg(b, i));
+        }
         return r + ")";
+    }
+
+    // An operator's function; under Option Compare Text the comparisons
+    // take strings without regard to case.
+    std::string comparison(BinOp op) const {
+        const char* f = binName(op);
+        if (!f)
+            return "";
+        const bool compares = op == BinOp::Eq || op == BinOp::Ne || op == BinOp::Lt ||
+                              op == BinOp::Gt || op == BinOp::Le || op == BinOp::Ge ||
+                              op == BinOp::Like;
+        return m_->compareText && compares ? std::string(f) + "<true>" : std::string(f);
     }
 
     static std::string defaultArg(const Builtin& b, std::size_t i) {
@@ -2005,8 +2035,8 @@ private:
                 return std::string(e.uop == UnOp::Neg ? "zbl::neg(" : "zbl::not_(") +
                        expr(*e.args[0]) + ")";
             case Expr::Kind::Binary: {
-                const char* f = binName(e.bop);
-                if (!f) {
+                const std::string f = comparison(e.bop);
+                if (f.empty()) {
                     error(e.pos, "'Is' compares objects, which Zorbel programs do not have");
                     return "false";
                 }

@@ -278,11 +278,24 @@ private:
             } else {
                 error(cur().pos, "expected 'On' or 'Off'");
             }
-        } else if (what.kind == Tok::Ident && (w == "base" || w == "compare")) {
-            error(what.pos, "Option " + what.text + " is not supported yet");
-            skipStatement();
+        } else if (what.kind == Tok::Ident && w == "base") {
+            next();
+            if (at(Tok::Integer) && (cur().ival == 0 || cur().ival == 1))
+                m.optionBase = int(next().ival);
+            else
+                error(cur().pos, "expected 0 or 1 after 'Option Base'");
+        } else if (what.kind == Tok::Ident && w == "compare") {
+            next();
+            std::string v = lower(cur().text);
+            if (cur().kind == Tok::Ident && (v == "text" || v == "binary")) {
+                m.compareText = v == "text";
+                next();
+            } else {
+                error(cur().pos, "expected 'Binary' or 'Text' after 'Option Compare'");
+            }
         } else {
-            error(what.pos, "expected 'Explicit', 'Console' or 'DLL' after 'Option'");
+            error(what.pos,
+                  "expected 'Explicit', 'Console', 'DLL', 'Base' or 'Compare' after 'Option'");
             skipStatement();
         }
     }
