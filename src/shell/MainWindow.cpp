@@ -20,6 +20,7 @@
 #include "settings/PathHelpers.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Registry.h"
+#include "settings/UserFiles.h"
 #include "shell/DockHost.h"
 #include "shell/ScreenFit.h"
 #include "shell/SingleInstance.h"
@@ -113,7 +114,7 @@ void MainWindow::Startup(const QString& commandLine) {
     defaultSyntaxFile = ResolveSyntaxFile(Setting(SettingsKey, "SyntaxFile"));
 
     clsLayout layout;
-    layout.Load(ProgramFolder::File(QStringLiteral("zlay.lay")));
+    layout.Load(UserFiles::LayoutFile());
     if (!layout.Layout().isEmpty())
         dsMain->RestoreLayout(layout.Layout());
 
@@ -132,7 +133,7 @@ void MainWindow::Startup(const QString& commandLine) {
     for (int i = 0; i < 6; ++i)
         QCoreApplication::processEvents();
 
-    pathToOpenNext = ProgramFolder::File(QStringLiteral("!default.zsl"));
+    pathToOpenNext = UserFiles::DefaultSolution();
     RunTool(QStringLiteral("FileOpen"));
     SolutionState.SolutionPath.clear();
 
@@ -244,10 +245,9 @@ void MainWindow::ShutDown() {
     Timer2->stop();
     clsLayout layout;
     layout.SetLayout(dsMain->SaveLayout());
-    layout.Save(ProgramFolder::File(QStringLiteral("zlay.lay")));
+    layout.Save(UserFiles::LayoutFile());
     SavePlacement();
-    QFile::remove(ProgramFolder::File(QStringLiteral("zqtemp001.zbl")));
-    QFile::remove(ProgramFolder::File(QStringLiteral("zqtemp001.exe")));
+    BuildPipeline::RemoveScratchFiles();
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents();
 }

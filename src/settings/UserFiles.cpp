@@ -1,0 +1,44 @@
+#include "settings/UserFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "settings/ProgramFolder.h"
+
+namespace UserFiles {
+
+namespace {
+const QString DefaultSolutionName = QStringLiteral("!default.zsl");
+}  // namespace
+
+bool MakeFolder(const QString& folder) {
+    return !folder.isEmpty() && QDir().mkpath(folder);
+}
+
+QString LayoutFile() {
+    MakeFolder(ProgramFolder::DataPath());
+    return ProgramFolder::DataFile(QStringLiteral("zlay.lay"));
+}
+
+QString DefaultSolution() {
+    const QString own = ProgramFolder::DataFile(DefaultSolutionName);
+    const QString shipped = ProgramFolder::File(DefaultSolutionName);
+    const QFileInfo ownInfo(own);
+    if (ownInfo.exists() || ownInfo.isSymLink() || ownInfo == QFileInfo(shipped))
+        return own;
+    if (MakeFolder(ProgramFolder::DataPath()) && QFile::copy(shipped, own)) {
+        // An installed original is read-only; the user's copy must take the
+        // tasks the user saves.
+        QFile::setPermissions(
+            own, QFile::permissions(own) | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
+    }
+    return own;
+}
+
+QString ScratchFile(const QString& name) {
+    MakeFolder(ProgramFolder::CachePath());
+    return ProgramFolder::CacheFile(name);
+}
+
+}  // namespace UserFiles
