@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
@@ -142,8 +143,7 @@ void MainWindow::Startup(const QString& commandLine) {
     // lose it. Only later starts hand over through the settings.
     const QString startFile = commandLine.trimmed();
     if (!startFile.isEmpty()) {
-        pathToOpenNext =
-            QFileInfo(startFile).isRelative() ? QFileInfo(startFile).absoluteFilePath() : startFile;
+        pathToOpenNext = SingleInstance::AbsolutePath(startFile, QDir::currentPath());
         OpenFile(nullptr, QString());
     }
 
