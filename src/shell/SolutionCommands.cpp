@@ -131,7 +131,8 @@ void MainWindow::SaveProject() {
     }
     QString path = mdlCommonDialog::ShowSaveDialog(
         this, QStringLiteral("Zorbel Solutions (*.zsl)|*.zsl|All Files (*.*)|*.*"),
-        QStringLiteral("Save Solution ..."), mdlCommonDialog::OFN_EXPLORER, QStringLiteral("zsl"));
+        QStringLiteral("Save Solution ..."), mdlCommonDialog::OFN_EXPLORER, QStringLiteral("zsl"),
+        DialogFolder());
     if (path.trimmed().isEmpty())
         return;
     if (path.right(4).toLower() != QLatin1String(".zsl"))
