@@ -55,9 +55,9 @@ QStringList BarToolIds(DockHost* host, QMainWindow* window) {
 }
 
 // Menu titles, submenus and tools that the dispatcher deliberately ignores.
-const QStringList NoActionTools = {"File",       "Edit",      "View",       "Project",  "Build",
-                                   "Tools",      "Help",      "FileNew",    "FileNew2", "FileMru",
-                                   "MRUProject", "FileClose", "ProjectAdd", "BuildPage"};
+const QStringList NoActionTools = {"File",       "Edit",       "View",     "Project",  "Build",
+                                   "Tools",      "Help",       "FileNew",  "FileNew2", "FileMru",
+                                   "MRUProject", "ProjectAdd", "BuildPage"};
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -69,22 +69,23 @@ private Q_SLOTS:
         QStringList rows;
         for (const auto& row : MainWindow::CommandRows())
             rows << row.id;
-        const QStringList order = QString(
-                                      "FileProject FileFile ProjectNew FileLib ProjectSave "
-                                      "FileOpen FileOpen2 ProjectFile "
-                                      "ProjectRemove ProjectOpen FileSave FileSaveAs FileSaveAll "
-                                      "FilePrint FilePage FileMruList "
-                                      "ProjectList FileExit EditUndo EditRedo EditCut EditCopy "
-                                      "EditPaste EditDelete EditFind "
-                                      "EditNext EditReplace EditGoTo EditSelAll ViewOutput "
-                                      "ViewProject ViewHelp ViewStatus "
-                                      "ViewToolbar ViewTask ViewPrevious ViewNext ProjectOptions "
-                                      "BuildBuild BuildAll BuildExecute "
-                                      "BuildClean BuildStop BuildNextMessage BuildPrevMessage "
-                                      "ToolReg ToolRun ToolRes ToolCmd ToolSetings "
-                                      "HelpSupport HelpIndex HelpApi "
-                                      "HelpAbout")
-                                      .split(' ');
+        const QStringList order =
+            QString(
+                "FileProject FileFile ProjectNew FileLib ProjectSave "
+                "FileOpen FileOpen2 ProjectFile "
+                "ProjectRemove ProjectOpen FileClose FileSave FileSaveAs FileSaveAll "
+                "FilePrint FilePage FileMruList "
+                "ProjectList FileExit EditUndo EditRedo EditCut EditCopy "
+                "EditPaste EditDelete EditFind "
+                "EditNext EditReplace EditGoTo EditSelAll ViewOutput "
+                "ViewProject ViewHelp ViewStatus "
+                "ViewToolbar ViewTask ViewPrevious ViewNext ProjectOptions "
+                "BuildBuild BuildAll BuildExecute "
+                "BuildClean BuildStop BuildNextMessage BuildPrevMessage "
+                "ToolReg ToolRun ToolRes ToolCmd ToolSetings "
+                "HelpSupport HelpIndex HelpApi "
+                "HelpAbout")
+                .split(' ');
         QCOMPARE(rows, order);
         const QStringList tools = BarToolIds(ide.host(), ide.window.get());
         for (const QString& id : tools)
