@@ -24,10 +24,11 @@ QString LayoutFile() {
 QString DefaultSolution() {
     const QString own = ProgramFolder::DataFile(DefaultSolutionName);
     const QString shipped = ProgramFolder::File(DefaultSolutionName);
-    const QFileInfo ownInfo(own);
-    if (ownInfo.exists() || ownInfo.isSymLink() || ownInfo == QFileInfo(shipped))
+    // Under ZIDE_HOME both are one file, and it is there whenever it ships.
+    if (QFileInfo(own).exists() || QFileInfo(own).isSymLink())
         return own;
-    if (MakeFolder(ProgramFolder::DataPath()) && QFile::copy(shipped, own)) {
+    if (MakeFolder(ProgramFolder::DataPath()) && QFile::exists(shipped) &&
+        QFile::copy(shipped, own)) {
         // An installed original is read-only; the user's copy must take the
         // tasks the user saves.
         QFile::setPermissions(

@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 #include "editor/CodeEditor.h"
 #include "editor/EditorWindow.h"
+#include "settings/FileLock.h"
 #include "shell/DockHost.h"
 #include "shell/MainWindow.h"
 #include "shell/SingleInstance.h"
@@ -77,6 +78,8 @@ private Q_SLOTS:
         QCOMPARE(ide.OpenFiles(), QStringList{a});
 
         // A changed module asks first; Cancel keeps it and its text.
+        ide.host()->Activate(ide.WindowFor(a));
+        QVERIFY(ide.window->ActiveEditor());
         ide.window->ActiveEditor()->Editor()->SetText("Sub Main\r\n' edited\r\nEnd Sub\r\n");
         ide.prompt.buttons << QMessageBox::Cancel;
         ide.window->RunTool("FileClose");

@@ -13,6 +13,7 @@
 #include "settings/UserFiles.h"
 #include "shell/MainWindow.h"
 #include "tasks/TaskFile.h"
+#include "tasks/TaskListPane.h"
 
 namespace {
 // The data and cache folders of an installed IDE: apart from the program
@@ -78,6 +79,9 @@ private Q_SLOTS:
                      ReadAll(ide.home.File("!default.zsl")));
             QCOMPARE(TaskFile::Path(), folders.Data() + "/!default.zsl");
             QVERIFY(TaskFile::Write(TaskFile::Path(), {"Keep me"}));
+            auto* tasks = ide.window->findChild<TaskListPane*>();
+            QVERIFY(tasks);
+            tasks->LoadTasks();
             ide.window->close();
             QVERIFY(QFileInfo(folders.Data() + "/zlay.lay").size() > 0);
             // Only the test's own settings store (and its locks) is beside them.
@@ -88,7 +92,7 @@ private Q_SLOTS:
             QCOMPARE(now, shipped);
         }
         Ide again;
-        QCOMPARE(TaskFile::Read(TaskFile::Path()), QStringList{"Keep me"});
+        QCOMPARE(again.window->findChild<TaskListPane*>()->Tasks(), QStringList{"Keep me"});
     }
 
     // An installed default solution is read-only; the user's copy is not.
