@@ -55,6 +55,8 @@ void SetAge(const QString& path, int secondsAgo) {
 // The build's copy of the shipped program folder files.
 bool CopyProgramFolder(const QString& source, const QString& dest) {
     QProcess cmake;
+    // An earlier test may have left the working folder in a removed one.
+    cmake.setWorkingDirectory(dest.section('/', 0, -2));
     cmake.start(QStandardPaths::findExecutable("cmake"),
                 {"-DSOURCE=" + source, "-DDEST=" + dest, "-P",
                  ZIDE_SOURCE_DIR "/cmake/CopyProgramFolder.cmake"});
