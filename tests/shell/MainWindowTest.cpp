@@ -69,23 +69,23 @@ private Q_SLOTS:
         QStringList rows;
         for (const auto& row : MainWindow::CommandRows())
             rows << row.id;
-        const QStringList order =
-            QString(
-                "FileProject FileFile ProjectNew FileLib ProjectSave "
-                "FileOpen FileOpen2 ProjectFile "
-                "ProjectRemove ProjectOpen FileClose FileSave FileSaveAs FileSaveAll "
-                "FilePrint FilePage FileMruList "
-                "ProjectList FileExit EditUndo EditRedo EditCut EditCopy "
-                "EditPaste EditDelete EditFind "
-                "EditNext EditReplace EditGoTo EditSelAll ViewOutput "
-                "ViewProject ViewHelp ViewStatus "
-                "ViewToolbar ViewTask ViewPrevious ViewNext ProjectOptions "
-                "BuildBuild BuildAll BuildExecute "
-                "BuildClean BuildStop BuildNextMessage BuildPrevMessage "
-                "ToolReg ToolRun ToolRes ToolCmd ToolSetings "
-                "HelpSupport HelpIndex HelpApi "
-                "HelpAbout")
-                .split(' ');
+        const QStringList order = QString(
+                                      "FileProject FileFile ProjectNew FileLib ProjectSave "
+                                      "FileOpen FileOpen2 ProjectFile "
+                                      "ProjectRemove ProjectOpen FileClose "
+                                      "FileSave FileSaveAs FileSaveAll "
+                                      "FilePrint FilePage FileMruList "
+                                      "ProjectList FileExit EditUndo EditRedo EditCut EditCopy "
+                                      "EditPaste EditDelete EditFind "
+                                      "EditNext EditReplace EditGoTo EditSelAll ViewOutput "
+                                      "ViewProject ViewHelp ViewStatus "
+                                      "ViewToolbar ViewTask ViewPrevious ViewNext ProjectOptions "
+                                      "BuildBuild BuildAll BuildExecute "
+                                      "BuildClean BuildStop BuildNextMessage BuildPrevMessage "
+                                      "ToolReg ToolRun ToolRes ToolCmd ToolSetings "
+                                      "HelpSupport HelpIndex HelpApi "
+                                      "HelpAbout")
+                                      .split(' ');
         QCOMPARE(rows, order);
         const QStringList tools = BarToolIds(ide.host(), ide.window.get());
         for (const QString& id : tools)

@@ -130,33 +130,6 @@ private Q_SLOTS:
         QVERIFY(!resizable);
     }
 
-    void RelativePathsAreTakenFromTheirOwnFolder_data() {
-        QTest::addColumn<QString>("given");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "hello.zbl"
-                               << "/home/u/work"
-                               << "/home/u/work/hello.zbl";
-        QTest::newRow("blanks around") << "  a b.zbl "
-                                       << "/w"
-                                       << "/w/a b.zbl";
-        QTest::newRow("dots") << "./x/../hello.zbl"
-                              << "/w"
-                              << "/w/hello.zbl";
-        QTest::newRow("absolute stays") << "/tmp/m.zbl"
-                                        << "/w"
-                                        << "/tmp/m.zbl";
-        QTest::newRow("nothing") << "   "
-                                 << "/w"
-                                 << "";
-    }
-    void RelativePathsAreTakenFromTheirOwnFolder() {
-        QFETCH(QString, given);
-        QFETCH(QString, folder);
-        QFETCH(QString, expected);
-        QCOMPARE(SingleInstance::AbsolutePath(given, folder), expected);
-    }
-
     // "cd ~/work; zide hello.zbl" with an IDE running elsewhere opens
     // ~/work/hello.zbl, not a file of the IDE's own folder.
     void HandedOverRelativePathOpensTheRightFile() {
