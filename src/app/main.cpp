@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 
 #include "build/HeadlessBuild.h"
@@ -7,9 +8,11 @@
 #include "shell/SingleInstance.h"
 
 namespace {
-// The command line is one file path, blanks and all.
+// The command line is one file path, blanks and all, made absolute here:
+// the folder it is relative to is this process's, not the running IDE's.
 QString CommandLine(const QCoreApplication& app) {
-    return app.arguments().mid(1).join(QLatin1Char(' ')).trimmed();
+    return SingleInstance::AbsolutePath(app.arguments().mid(1).join(QLatin1Char(' ')),
+                                        QDir::currentPath());
 }
 }  // namespace
 

@@ -9,8 +9,8 @@
 #include "build/OutputTarget.h"
 #include "build/ProgramStart.h"
 #include "settings/PathHelpers.h"
-#include "settings/ProgramFolder.h"
 #include "settings/Registry.h"
+#include "settings/UserFiles.h"
 #include "solution/SolutionState.h"
 
 namespace {
@@ -178,12 +178,12 @@ QString BuildPipeline::ModuleToRun() const {
     if (module.isEmpty() && host.HasActiveDocument())
         module = host.ActiveFileName().trimmed();
     if (module.isEmpty())
-        module = ProgramFolder::File(ScratchProgram);
+        module = UserFiles::ScratchFile(ScratchProgram);
     return module;
 }
 
 QString BuildPipeline::SourceTextOf(const QString& module) const {
-    if (module == ProgramFolder::File(ScratchProgram))
+    if (module == UserFiles::ScratchFile(ScratchProgram))
         return host.HasActiveDocument() && host.ActiveFileName().trimmed().isEmpty()
                    ? host.ActiveText()
                    : QString();
@@ -194,6 +194,11 @@ void BuildPipeline::StartModule(const QString& module, const QString& source) {
     ProgramStart::Start(ProgramStart::ForProgram(ProgramFileOf(module), source,
                                                  SolutionState.SolutionPath.trimmed()),
                         host.Output());
+}
+
+void BuildPipeline::RemoveScratchFiles() {
+    QFile::remove(UserFiles::ScratchFile(ScratchModule));
+    QFile::remove(UserFiles::ScratchFile(ScratchProgram));
 }
 
 BuildResult BuildPipeline::Run(const QString& commandId) {
@@ -212,8 +217,7 @@ BuildResult BuildPipeline::BuildBuild() {
     if (running)
         return {BuildResult::Outcome::Busy, QString(), 0};
     Guard guard(*this);
-    QFile::remove(ProgramFolder::File(ScratchModule));
-    QFile::remove(ProgramFolder::File(ScratchProgram));
+    RemoveScratchFiles();
     if (OutputTarget* output = host.Output())
         output->ReplaceAll(QString());
 
@@ -238,7 +242,7 @@ BuildResult BuildPipeline::BuildBuild() {
         if (host.HasActiveDocument())
             source = host.ActiveFileName().trimmed();
         if (source.isEmpty()) {
-            source = ProgramFolder::File(ScratchModule);
+            source = UserFiles::ScratchFile(ScratchModule);
             onCopies = true;
             if (host.HasActiveDocument())
                 host.SaveActiveCopy(source);
@@ -300,7 +304,7 @@ BuildResult BuildPipeline::BuildBuild() {
     if (startPolicy == StartPolicy::Always ||
         (startPolicy == StartPolicy::WhenSucceeded && result.Succeeded())) {
         const QString module = ModuleToRun();
-        QFile::remove(ProgramFolder::File(ScratchModule));
+        QFile::remove(UserFiles::ScratchFile(ScratchModule));
         // A solution build's program is in its "Release" folder; a module
         // built in place (no start-up module) has its program beside it.
         StartModule(startup.isEmpty() ? module
@@ -328,8 +332,7 @@ BuildResult BuildPipeline::BuildAll() {
     const mdlExecCmd::ExecStatus status = mdlExecCmd::Run(batch, host.Output(), options);
     if (status.stopped || stopRequested)
         return Finish(BuildResult::Outcome::Stopped, QString(), true);
-    QFile::remove(ProgramFolder::File(ScratchModule));
-    QFile::remove(ProgramFolder::File(ScratchProgram));
+    RemoveScratchFiles();
     const BuildResult result = status.started
                                    ? Finish(BuildResult::Outcome::Succeeded, QString(), true)
                                    : Finish(BuildResult::Outcome::Failed,
@@ -345,7 +348,7 @@ BuildResult BuildPipeline::BuildExecute() {
         return {BuildResult::Outcome::Busy, QString(), 0};
     Guard guard(*this);
     const QString module = ModuleToRun();
-    QFile::remove(ProgramFolder::File(ScratchModule));
+    QFile::remove(UserFiles::ScratchFile(ScratchModule));
     StartModule(module, SourceTextOf(module));
     return Finish(BuildResult::Outcome::Done, FileNameOf(ProgramFileOf(module)), false);
 }
@@ -360,6 +363,6 @@ BuildResult BuildPipeline::BuildClean() {
     const QString folder = FolderOf(solution);
     RemoveMatching(folder, QStringLiteral("*.zlm"));
     RemoveMatching(folder, QStringLiteral("*.lib"));
-    QFile::remove(ProgramFolder::File(ScratchProgram));
+    QFile::remove(UserFiles::ScratchFile(ScratchProgram));
     return Finish(BuildResult::Outcome::Done, QStringLiteral("Clean done"), false);
 }

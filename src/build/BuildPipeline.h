@@ -88,6 +88,10 @@ public:
     void Stop();
     bool Running() const { return running; }
 
+    // Deletes the scratch module and program that building an unsaved module
+    // leaves in the cache folder.
+    static void RemoveScratchFiles();
+
     // Expands the placeholders in `command` against `filePath`, shows the
     // " Output" view and runs the command into the Output pane; an empty
     // command is refused with a message instead.

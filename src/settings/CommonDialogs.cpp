@@ -1,6 +1,7 @@
 #include "settings/CommonDialogs.h"
 
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStringList>
 #include <QWidget>
@@ -30,6 +31,12 @@ QString QtPatterns(const QString& patterns) {
     return out.join(QLatin1Char(' '));
 }
 
+// "Zorbel Files (*.zbl, *.c)" without its trailing pattern list.
+QString WithoutPatternList(const QString& description) {
+    static const QRegularExpression trailingList(QStringLiteral("\\s*\\([^()]*[*?][^()]*\\)$"));
+    return QString(description).remove(trailingList).trimmed();
+}
+
 }  // namespace
 
 QString QtFilterOf(const QString& filter) {
@@ -40,7 +47,7 @@ QString QtFilterOf(const QString& filter) {
 
     QStringList qtFilters;
     for (qsizetype i = 0; i + 1 < items.size(); i += 2) {
-        const QString description = items[i].trimmed();
+        const QString description = WithoutPatternList(items[i].trimmed());
         const QString patterns = QtPatterns(items[i + 1]);
         if (patterns.isEmpty())
             continue;
@@ -50,16 +57,17 @@ QString QtFilterOf(const QString& filter) {
     return qtFilters.join(QStringLiteral(";;"));
 }
 
-QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title, int) {
-    return StripAtNul(Prompt::Current().OpenFile(owner, title, QtFilterOf(filter)));
+QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title, int,
+                       const QString& start) {
+    return StripAtNul(Prompt::Current().OpenFile(owner, title, QtFilterOf(filter), start));
 }
 
 QString ShowSaveDialog(QWidget* owner, const QString& filter, const QString& title, int,
-                       const QString& defaultExtension) {
+                       const QString& defaultExtension, const QString& start) {
     QString suffix = defaultExtension.trimmed();
     while (suffix.startsWith(QLatin1Char('.')))
         suffix.remove(0, 1);
-    return StripAtNul(Prompt::Current().SaveFile(owner, title, QtFilterOf(filter), suffix));
+    return StripAtNul(Prompt::Current().SaveFile(owner, title, QtFilterOf(filter), suffix, start));
 }
 
 }  // namespace mdlCommonDialog

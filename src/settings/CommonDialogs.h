@@ -22,18 +22,22 @@ inline constexpr int OFN_EXPLORER = 0x80000;
 // by "|" or by NUL characters, patterns separated by ";":
 //   "Executable Files (*.exe, *.com, *.bat)|*.exe; *.com; *.bat|All Files (*.*)|*.*"
 // — as a Qt filter:
-//   "Executable Files (*.exe, *.com, *.bat) (*.exe *.com *.bat);;All Files (*.*) (*)"
-// "*.*" becomes "*", which also matches names without a dot. A description
-// without its pattern list is dropped.
+//   "Executable Files (*.exe *.com *.bat);;All Files (*)"
+// Qt shows a filter's text as it is and reads its patterns from the last
+// parentheses, so a description's own pattern list is replaced by the real
+// one rather than shown twice. "*.*" becomes "*", which also matches names
+// without a dot. A description without its pattern list is dropped.
 QString QtFilterOf(const QString& filter);
 
-// The chosen file's full path, or "" when cancelled.
-QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title, int flags = 0);
+// The chosen file's full path, or "" when cancelled. `start`: the folder to
+// open in, or a file to propose.
+QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title, int flags = 0,
+                       const QString& start = QString());
 
 // The chosen file's full path, or "" when cancelled. `defaultExtension`
 // ("zbl", without a dot) is added to a typed name that has none.
 QString ShowSaveDialog(QWidget* owner, const QString& filter, const QString& title, int flags,
-                       const QString& defaultExtension);
+                       const QString& defaultExtension, const QString& start = QString());
 
 }  // namespace mdlCommonDialog
 

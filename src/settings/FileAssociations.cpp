@@ -67,9 +67,9 @@ QString IconName(const QString& mimeType) {
     return QString(mimeType).replace('/', '-');
 }
 
-QString IconFile(int size, const QString& context, const QString& name) {
-    return DataHome() +
-           QStringLiteral("/icons/hicolor/%1x%1/%2/%3.png").arg(size).arg(context, name);
+QString IconFile(int size, const QString& context, const QString& name,
+                 const QString& share = DataHome()) {
+    return share + QStringLiteral("/icons/hicolor/%1x%1/%2/%3.png").arg(size).arg(context, name);
 }
 
 QString XmlEscaped(const QString& text) {
@@ -303,19 +303,28 @@ void Register(const QString& programPath) {
                                       QString(), command);
     }
 
-    const bool mimeChanged = WriteIfChanged(MimePackageFile(), MimePackage());
-    const bool desktopChanged = WriteIfChanged(DesktopFile(), DesktopEntry(programPath));
-    bool iconsChanged = false;
+    const DesktopChanges changed = WriteDesktopFiles(DataHome(), programPath);
+    RefreshDesktop(changed.mime, changed.desktop, changed.icons);
+}
+
+DesktopChanges WriteDesktopFiles(const QString& share, const QString& programPath) {
+    DesktopChanges changed;
+    changed.mime =
+        WriteIfChanged(share + QStringLiteral("/mime/packages/") + AppName + QStringLiteral(".xml"),
+                       MimePackage());
+    changed.desktop = WriteIfChanged(
+        share + QStringLiteral("/applications/") + AppName + QStringLiteral(".desktop"),
+        DesktopEntry(programPath));
     const QImage programIcon = ProgramIcon();
     for (int size : IconSizes) {
-        iconsChanged |= WriteIfChanged(IconFile(size, QStringLiteral("apps"), AppName),
-                                       PngBytes(Scaled(programIcon, size)));
+        changed.icons |= WriteIfChanged(IconFile(size, QStringLiteral("apps"), AppName, share),
+                                        PngBytes(Scaled(programIcon, size)));
         for (const FileType& type : Types())
-            iconsChanged |= WriteIfChanged(
-                IconFile(size, QStringLiteral("mimetypes"), IconName(*type.mimeType)),
+            changed.icons |= WriteIfChanged(
+                IconFile(size, QStringLiteral("mimetypes"), IconName(*type.mimeType), share),
                 PngBytes(DocumentIcon(size, type, programIcon)));
     }
-    RefreshDesktop(mimeChanged, desktopChanged, iconsChanged);
+    return changed;
 }
 
 void Unregister() {

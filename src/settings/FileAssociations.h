@@ -39,6 +39,16 @@ QString DesktopExec(const QString& programPath);
 
 // Writes the keys and the desktop files for `programPath`.
 void Register(const QString& programPath);
+// Writes the desktop files alone (shared-mime-info package, .desktop entry
+// opening with `programPath`, hicolor icons) below `share`, a folder laid
+// out as $XDG_DATA_HOME or <prefix>/share is. Which of them changed:
+struct DesktopChanges {
+    bool mime = false;
+    bool desktop = false;
+    bool icons = false;
+};
+DesktopChanges WriteDesktopFiles(const QString& share, const QString& programPath);
+
 // Deletes the extension keys (the ProgID keys stay) and the desktop files.
 void Unregister();
 // Whether ".zbl" names a file type in the store, whatever program that is.

@@ -25,13 +25,14 @@ QMessageBox::StandardButton Prompt::Message(QWidget* parent, QMessageBox::Icon i
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-QString Prompt::OpenFile(QWidget* parent, const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+QString Prompt::OpenFile(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& start) {
+    return QFileDialog::getOpenFileName(parent, title, start, filter);
 }
 
 QString Prompt::SaveFile(QWidget* parent, const QString& title, const QString& filter,
-                         const QString& defaultSuffix) {
-    QFileDialog dialog(parent, title, QString(), filter);
+                         const QString& defaultSuffix, const QString& start) {
+    QFileDialog dialog(parent, title, start, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     if (!defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(defaultSuffix);

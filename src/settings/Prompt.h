@@ -19,10 +19,12 @@ public:
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
     // File pickers: a full path, or "" when cancelled. `filter` is a Qt filter
-    // ("Zorbel Files (*.zbl);;All Files (*)").
-    virtual QString OpenFile(QWidget* parent, const QString& title, const QString& filter);
+    // ("Zorbel Files (*.zbl);;All Files (*)"). `start` is the folder the
+    // picker opens in, or a file there to propose ("" lets the picker choose).
+    virtual QString OpenFile(QWidget* parent, const QString& title, const QString& filter,
+                             const QString& start = QString());
     virtual QString SaveFile(QWidget* parent, const QString& title, const QString& filter,
-                             const QString& defaultSuffix);
+                             const QString& defaultSuffix, const QString& start = QString());
     // A folder picker: the folder's path, or "" when cancelled.
     virtual QString Folder(QWidget* parent, const QString& title);
 

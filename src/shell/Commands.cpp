@@ -107,6 +107,14 @@ const std::vector<MainWindow::CommandRow>& MainWindow::CommandRows() {
              w.OpenFile(tool, QStringLiteral("Zorbel Files (*.zsl)|*.zsl|All Files (*.*)|*.*"));
              return true;
          }},
+        {"FileClose",
+         [](W& w, QAction*) {
+             // The active window closes as its own close button would close
+             // it: a module with changes asks first.
+             if (DocWindow* window = w.dsMain->ActiveWindow())
+                 w.dsMain->CloseWindow(window);
+             return true;
+         }},
         {"FileSave",
          [](W& w, QAction*) {
              w.SaveFile(false);

@@ -1,6 +1,8 @@
 // Opening and saving modules, and the save prompt when a module window closes.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
 #include <algorithm>
@@ -16,6 +18,7 @@
 #include "shell/MainWindow.h"
 #include "shell/ModuleBackup.h"
 #include "shell/SingleInstance.h"
+#include "solution/NewProject.h"
 #include "solution/SolutionState.h"
 #include "tasks/TaskListPane.h"
 
@@ -68,7 +71,7 @@ void MainWindow::OpenFile(QAction* tool, const QString& filter) {
     QString path = pathToOpenNext;
     if (path.trimmed().isEmpty())
         path = mdlCommonDialog::ShowOpenDialog(this, filter.isEmpty() ? ModuleFilter : filter,
-                                               OpenTitle, OFN_EXPLORER);
+                                               OpenTitle, OFN_EXPLORER, DialogFolder());
     pathToOpenNext.clear();
     opening = true;
     if (!IsSolutionPath(path))
@@ -80,6 +83,16 @@ void MainWindow::OpenFile(QAction* tool, const QString& filter) {
     // after it stay queued.
     SingleInstance::Opened(path);
     tasks->LoadTasks();
+}
+
+QString MainWindow::DialogFolder() const {
+    for (const QString& file :
+         {ActiveEditor() ? ActiveEditor()->FileName() : QString(), SolutionState.SolutionPath}) {
+        const QString path = file.trimmed();
+        if (!path.isEmpty() && QFileInfo(path).isAbsolute() && QFileInfo(path).dir().exists())
+            return QFileInfo(path).absolutePath();
+    }
+    return NewProject::ProjectsFolder();
 }
 
 void MainWindow::OpenModule(const QString& path, QAction* tool) {
@@ -179,11 +192,14 @@ void MainWindow::SaveFile(bool saveAs) {
         if (editor->FileName().trimmed().isEmpty())
             path = mdlCommonDialog::ShowSaveDialog(
                 this, QStringLiteral("Zorbel Files (*.zbl)|*.zbl|All Files (*.*)|*.*"),
-                QStringLiteral("Save File ..."), OFN_EXPLORER, QStringLiteral("zbl"));
+                QStringLiteral("Save File ..."), OFN_EXPLORER, QStringLiteral("zbl"),
+                DialogFolder());
         else if (saveAs)
+            // Proposes the module's own name, in its own folder.
             path = mdlCommonDialog::ShowSaveDialog(
                 this, QStringLiteral("Zorbel Files (*.zbl)|*.zbl;|All Files (*.*)|*.*"),
-                QStringLiteral("Save File As ..."), OFN_EXPLORER, QStringLiteral("zbl"));
+                QStringLiteral("Save File As ..."), OFN_EXPLORER, QStringLiteral("zbl"),
+                editor->FileName().trimmed());
         else
             path = editor->FileName();
         if (!path.trimmed().isEmpty())
@@ -211,7 +227,8 @@ void MainWindow::WindowClosing(DocWindow* window, bool* cancel) {
             if (path.trimmed().isEmpty())
                 path = mdlCommonDialog::ShowSaveDialog(
                     this, QStringLiteral("Zorbel Files (*.zbl)|*.zbl;*.zsp|All Files (*.*)|*.*"),
-                    QStringLiteral("Save File ..."), OFN_EXPLORER, QStringLiteral("zbl"));
+                    QStringLiteral("Save File ..."), OFN_EXPLORER, QStringLiteral("zbl"),
+                    DialogFolder());
             // A cancelled dialog or a failed save keeps the window, so
             // nothing is lost.
             if (path.trimmed().isEmpty() || !SaveEditor(window, editor, path.trimmed())) {

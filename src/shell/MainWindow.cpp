@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +22,7 @@
 #include "settings/PathHelpers.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Registry.h"
+#include "settings/UserFiles.h"
 #include "shell/DockHost.h"
 #include "shell/ModuleBackup.h"
 #include "shell/ScreenFit.h"
@@ -121,7 +123,7 @@ void MainWindow::Startup(const QString& commandLine) {
     defaultSyntaxFile = ResolveSyntaxFile(Setting(SettingsKey, "SyntaxFile"));
 
     clsLayout layout;
-    layout.Load(ProgramFolder::File(QStringLiteral("zlay.lay")));
+    layout.Load(UserFiles::LayoutFile());
     if (!layout.Layout().isEmpty())
         dsMain->RestoreLayout(layout.Layout());
 
@@ -140,7 +142,7 @@ void MainWindow::Startup(const QString& commandLine) {
     for (int i = 0; i < 6; ++i)
         QCoreApplication::processEvents();
 
-    pathToOpenNext = ProgramFolder::File(QStringLiteral("!default.zsl"));
+    pathToOpenNext = UserFiles::DefaultSolution();
     RunTool(QStringLiteral("FileOpen"));
     SolutionState.SolutionPath.clear();
 
@@ -152,8 +154,7 @@ void MainWindow::Startup(const QString& commandLine) {
     // lose it. Only later starts hand over through the settings.
     const QString startFile = commandLine.trimmed();
     if (!startFile.isEmpty()) {
-        pathToOpenNext =
-            QFileInfo(startFile).isRelative() ? QFileInfo(startFile).absoluteFilePath() : startFile;
+        pathToOpenNext = SingleInstance::AbsolutePath(startFile, QDir::currentPath());
         OpenFile(nullptr, QString());
     }
 
@@ -259,10 +260,9 @@ void MainWindow::ShutDown() {
     backups->Finish();
     clsLayout layout;
     layout.SetLayout(dsMain->SaveLayout());
-    layout.Save(ProgramFolder::File(QStringLiteral("zlay.lay")));
+    layout.Save(UserFiles::LayoutFile());
     SavePlacement();
-    QFile::remove(ProgramFolder::File(QStringLiteral("zqtemp001.zbl")));
-    QFile::remove(ProgramFolder::File(QStringLiteral("zqtemp001.exe")));
+    BuildPipeline::RemoveScratchFiles();
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents();
 }

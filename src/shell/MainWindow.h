@@ -47,6 +47,9 @@ public:
     // filter in the dialog form "Description|pattern|..."; "" for modules).
     void OpenFile(QAction* tool, const QString& filter);
     void SaveFile(bool saveAs);
+    // Where file pickers open: the active module's folder, else the open
+    // solution's, else the projects folder.
+    QString DialogFolder() const;
     void SaveProject();
     // Writes the open editor text of the module `path` to the solution's
     // "Release" folder; false when no module window shows it (the build

@@ -76,12 +76,17 @@ Claim Acquire() {
     return claim;
 }
 
+QString AbsolutePath(const QString& commandLine, const QString& folder) {
+    const QString path = commandLine.trimmed();
+    if (path.isEmpty())
+        return path;
+    return QDir::cleanPath(QDir(folder).absoluteFilePath(path));
+}
+
 void HandOver(const QString& commandLine) {
-    QString path = commandLine.trimmed();
+    const QString path = AbsolutePath(commandLine, QDir::currentPath());
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).isRelative())
-        path = QFileInfo(path).absoluteFilePath();
     const QueueTurn turn;
     // A write the settings store could not make (it was busy) is tried again.
     for (int attempt = 0; attempt < 3; ++attempt) {

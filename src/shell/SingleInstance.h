@@ -22,8 +22,13 @@ struct Claim {
 // start runs as the first rather than none.
 Claim Acquire();
 
-// Adds the trimmed command line to the hand-over queue; a relative path is
-// taken from this process's working folder. Nothing is added for "".
+// The trimmed command line as an absolute, clean path: a relative one is
+// taken from `folder` (the receiving process's working folder), so that the
+// running IDE, whose folder differs, opens the file the user meant. "" stays "".
+QString AbsolutePath(const QString& commandLine, const QString& folder);
+
+// Adds the command line, made absolute against this process's working
+// folder, to the hand-over queue. Nothing is added for "".
 void HandOver(const QString& commandLine);
 
 // The paths waiting to be opened, first come first.

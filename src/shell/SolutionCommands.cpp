@@ -11,8 +11,8 @@
 #include "editor/EditorWindow.h"
 #include "settings/CommonDialogs.h"
 #include "settings/PathHelpers.h"
-#include "settings/ProgramFolder.h"
 #include "settings/Prompt.h"
+#include "settings/UserFiles.h"
 #include "shell/CommandTable.h"
 #include "shell/DockHost.h"
 #include "shell/MainWindow.h"
@@ -121,8 +121,7 @@ void MainWindow::SaveProject() {
         return;
     // The default solution is never overwritten: saving it asks for a file.
     if (!SolutionState.SolutionPath.isEmpty() &&
-        QFileInfo(SolutionState.SolutionPath) ==
-            QFileInfo(ProgramFolder::File(QStringLiteral("!default.zsl"))))
+        QFileInfo(SolutionState.SolutionPath) == QFileInfo(UserFiles::DefaultSolution()))
         SolutionState.SolutionPath.clear();
     if (!SolutionState.SolutionPath.trimmed().isEmpty()) {
         WriteSolution(SolutionState.SolutionPath);
@@ -131,7 +130,8 @@ void MainWindow::SaveProject() {
     }
     QString path = mdlCommonDialog::ShowSaveDialog(
         this, QStringLiteral("Zorbel Solutions (*.zsl)|*.zsl|All Files (*.*)|*.*"),
-        QStringLiteral("Save Solution ..."), mdlCommonDialog::OFN_EXPLORER, QStringLiteral("zsl"));
+        QStringLiteral("Save Solution ..."), mdlCommonDialog::OFN_EXPLORER, QStringLiteral("zsl"),
+        DialogFolder());
     if (path.trimmed().isEmpty())
         return;
     if (path.right(4).toLower() != QLatin1String(".zsl"))

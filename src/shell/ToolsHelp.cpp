@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "settings/ProgramFolder.h"
+#include "settings/Prompt.h"
 #include "settings/Registry.h"
 #include "shell/MainWindow.h"
 
@@ -29,9 +30,14 @@ bool StartDetached(const QString& commandLine) {
     return QProcess::startDetached(program, words, QString(), &pid) && pid != 0;
 }
 
-void OpenDocument(const QString& path) {
-    if (QFileInfo::exists(path))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool OpenDocument(const QString& path) {
+    return QFileInfo::exists(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+// A command that cannot do its work says so instead of doing nothing.
+void CannotRun(QWidget* parent, const QString& text) {
+    Prompt::Current().Message(parent, QMessageBox::Information, QApplication::applicationName(),
+                              text);
 }
 
 // One command line, started without waiting, like the desktop's Run dialog.
@@ -58,14 +64,13 @@ private:
     QLineEdit* line;
 };
 
-void RunCommandLine(const QString& commandLine) {
+bool RunCommandLine(const QString& commandLine) {
     if (commandLine.isEmpty())
-        return;
+        return true;
     // A folder or document opens with its desktop handler; anything else runs.
     if (QFileInfo(commandLine).exists() && !QFileInfo(commandLine).isExecutable())
-        OpenDocument(commandLine);
-    else
-        StartDetached(commandLine);
+        return OpenDocument(commandLine);
+    return StartDetached(commandLine);
 }
 
 void ShowAbout(QWidget* parent) {
@@ -73,6 +78,8 @@ void ShowAbout(QWidget* parent) {
     about.setObjectName(QStringLiteral("frmAbout"));
     about.setWindowTitle(QStringLiteral("About Zorbel Builder"));
     auto* layout = new QVBoxLayout(&about);
+    // As large as its content, no larger, and not resizable.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     auto* picture = new QLabel(&about);
     picture->setPixmap(QIcon(QStringLiteral(":/shell/ICON_00.png")).pixmap(72, 72));
     picture->setAlignment(Qt::AlignCenter);
@@ -105,28 +112,39 @@ void MainWindow::RunToolsHelp(const QString& id) {
         if (QFileInfo::exists(registry)) {
             SetPathToOpenNext(registry);
             OpenFile(nullptr, QString());
+        } else {
+            CannotRun(this, QStringLiteral("No setting has been saved yet: there is no ") +
+                                registry + QStringLiteral(" to show."));
         }
     } else if (id == QLatin1String("ToolRun")) {
         RunDialog dialog(this);
-        if (dialog.exec() == QDialog::Accepted)
-            RunCommandLine(dialog.CommandLine());
+        if (dialog.exec() == QDialog::Accepted && !RunCommandLine(dialog.CommandLine()))
+            CannotRun(this, QStringLiteral("Could not run ") + dialog.CommandLine());
     } else if (id == QLatin1String("ToolRes")) {
-        // There is no resource editor; the tool only refreshes the states.
+        CannotRun(this, QStringLiteral("The Resource Editor is a Windows tool: Linux programs "
+                                       "keep no resources in the program file."));
     } else if (id == QLatin1String("ToolCmd")) {
-        if (!StartDetached(QStringLiteral("x-terminal-emulator")))
-            StartDetached(QStringLiteral("xterm"));
+        if (!StartDetached(QStringLiteral("x-terminal-emulator")) &&
+            !StartDetached(QStringLiteral("xterm")))
+            CannotRun(this, QStringLiteral("No terminal found: install xterm or set "
+                                           "x-terminal-emulator."));
     } else if (id == QLatin1String("HelpSupport")) {
-        QDesktopServices::openUrl(QUrl(SupportAddress));
+        if (!QDesktopServices::openUrl(QUrl(SupportAddress)))
+            CannotRun(this, QStringLiteral("No mail program is set up. Write to ") +
+                                QUrl(SupportAddress).path());
     } else if (id == QLatin1String("HelpIndex")) {
-        OpenDocument(ProgramFolder::File(QStringLiteral("zorbel.html")));
+        const QString page = ProgramFolder::File(QStringLiteral("zorbel.html"));
+        if (!OpenDocument(page))
+            CannotRun(this, QStringLiteral("Could not show the help page ") + page);
     } else if (id == QLatin1String("HelpApi")) {
         const QString collection = GetFirstRegSubKey(RegRoot::LocalMachine, HelpCollections);
         // Not lower-cased as on Windows: file names here are case-sensitive.
         const QString file =
             GetRegString(RegRoot::LocalMachine, HelpCollections + QLatin1Char('\\') + collection,
                          QStringLiteral("Filename"));
-        if (!collection.isEmpty())
-            OpenDocument(file);
+        if (collection.isEmpty() || !OpenDocument(file))
+            CannotRun(this, QStringLiteral("The Windows API help is not installed on this "
+                                           "computer: it is a Windows help collection."));
     } else if (id == QLatin1String("HelpAbout")) {
         ShowAbout(this);
     }

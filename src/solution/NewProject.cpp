@@ -17,6 +17,7 @@
 #include "settings/CommonDialogs.h"
 #include "settings/ProgramFolder.h"
 #include "settings/Prompt.h"
+#include "settings/Registry.h"
 #include "solution/ProjectExplorer.h"
 #include "solution/ProjectTemplates.h"
 #include "solution/SolutionFile.h"
@@ -25,6 +26,8 @@
 namespace {
 
 const QString ErrorTitle = QStringLiteral("Error !");
+// The setting that remembers where the user last created a project.
+const QString LastLocationName = QStringLiteral("ProjectLocation");
 
 // The location as a clean absolute path: "~" stands for the home folder and
 // a relative location is taken from the current folder.
@@ -85,7 +88,7 @@ NewProject::NewProject(ProjectExplorer* explorer, NewProjectHost* host, QWidget*
     Combo1->addItems({QStringLiteral("GUI"), QStringLiteral("DLL"), QStringLiteral("Console"),
                       QStringLiteral("Interface")});
     Combo1->setCurrentIndex(ProjectTemplates::Gui);
-    Text1->setText(DefaultLocation());
+    Text1->setText(ProjectsFolder());
     ButtonXP1->SetCaption(QStringLiteral("..."));
     ButtonXP1->setToolTip(QStringLiteral("Browse"));
     ButtonXP1->SetButtonIcon(style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16, 16));
@@ -152,6 +155,12 @@ QString NewProject::DefaultLocation() {
     return QDir::homePath() + QStringLiteral("/Zorbel Projects");
 }
 
+QString NewProject::ProjectsFolder() {
+    const QString last = mdlRegistry::GetRegString(mdlRegistry::RegRoot::LocalMachine,
+                                                   mdlRegistry::SettingsKey, LastLocationName);
+    return !last.isEmpty() && QFileInfo(last).isDir() ? last : DefaultLocation();
+}
+
 void NewProject::Browse() {
     Text1->setText(BrowseForFolder(this).trimmed());
 }
@@ -198,6 +207,8 @@ bool NewProject::Create() {
     }
 
     SolutionState.FilesCount = 0;
+    mdlRegistry::SetRegString(mdlRegistry::RegRoot::LocalMachine, mdlRegistry::SettingsKey,
+                              LastLocationName, location);
     const QString text = ProjectTemplates::TemplateFor(
         Combo1->currentIndex(), date.isNull() ? ProjectTemplates::Today() : date);
     // Written here, byte for byte, so the module exists before any window

@@ -48,6 +48,9 @@ public:
     // Projects" in the home folder, or "projects" in the program folder when
     // ZIDE_HOME names one.
     static QString DefaultLocation();
+    // The folder the user last created a project in, while it exists; else
+    // DefaultLocation(). The dialog offers it.
+    static QString ProjectsFolder();
 
     // The text after "'Date : " in the template; today's short date unless
     // set (tests fix it).

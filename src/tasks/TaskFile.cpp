@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "settings/ProgramFolder.h"
+#include "settings/UserFiles.h"
 #include "solution/IniControl.h"
 #include "solution/SolutionState.h"
 
@@ -57,7 +57,7 @@ qint64 ItemNumber(const QString& key) {
 
 QString Path() {
     const QString solution = SolutionState.SolutionPath.trimmed();
-    return solution.isEmpty() ? ProgramFolder::File(QStringLiteral("!default.zsl")) : solution;
+    return solution.isEmpty() ? UserFiles::DefaultSolution() : solution;
 }
 
 QStringList Read(const QString& file) {

@@ -11,8 +11,8 @@
 //   Item1=New Task
 namespace TaskFile {
 
-// The file the tasks live in: the solution's path trimmed, else the program
-// folder's "!default.zsl".
+// The file the tasks live in: the solution's path trimmed, else the user's
+// own "!default.zsl" (UserFiles::DefaultSolution).
 QString Path();
 
 // Item0 .. Item<Count-1> of `file` in order, trimmed, blank ones left out. A

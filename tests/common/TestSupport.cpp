@@ -58,7 +58,7 @@ QMessageBox::StandardButton ScriptedPrompt::Message(QWidget*, QMessageBox::Icon,
                                                     const QString& title, const QString& text,
                                                     QMessageBox::StandardButtons,
                                                     QMessageBox::StandardButton) {
-    asked.push_back({QStringLiteral("message"), title, text});
+    asked.push_back({QStringLiteral("message"), title, text, QString()});
     return buttons.isEmpty() ? QMessageBox::Ok : buttons.takeFirst();
 }
 
@@ -66,19 +66,20 @@ QString ScriptedPrompt::NextPath() {
     return paths.isEmpty() ? QString() : paths.takeFirst();
 }
 
-QString ScriptedPrompt::OpenFile(QWidget*, const QString& title, const QString& filter) {
-    asked.push_back({QStringLiteral("open"), title, filter});
+QString ScriptedPrompt::OpenFile(QWidget*, const QString& title, const QString& filter,
+                                 const QString& start) {
+    asked.push_back({QStringLiteral("open"), title, filter, start});
     return NextPath();
 }
 
 QString ScriptedPrompt::SaveFile(QWidget*, const QString& title, const QString& filter,
-                                 const QString&) {
-    asked.push_back({QStringLiteral("save"), title, filter});
+                                 const QString&, const QString& start) {
+    asked.push_back({QStringLiteral("save"), title, filter, start});
     return NextPath();
 }
 
 QString ScriptedPrompt::Folder(QWidget*, const QString& title) {
-    asked.push_back({QStringLiteral("folder"), title, QString()});
+    asked.push_back({QStringLiteral("folder"), title, QString(), QString()});
     return NextPath();
 }
 

@@ -44,7 +44,8 @@ public:
     struct Asked {
         QString kind;  // "message", "open", "save", "folder"
         QString title;
-        QString text;  // message text, or filter for pickers
+        QString text;   // message text, or filter for pickers
+        QString start;  // where a file picker opens
     };
 
     ScriptedPrompt();            // installs itself
@@ -57,9 +58,10 @@ public:
     QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon, const QString& title,
                                         const QString& text, QMessageBox::StandardButtons,
                                         QMessageBox::StandardButton) override;
-    QString OpenFile(QWidget*, const QString& title, const QString& filter) override;
+    QString OpenFile(QWidget*, const QString& title, const QString& filter,
+                     const QString& start) override;
     QString SaveFile(QWidget*, const QString& title, const QString& filter,
-                     const QString& defaultSuffix) override;
+                     const QString& defaultSuffix, const QString& start) override;
     QString Folder(QWidget*, const QString& title) override;
 
 private:

@@ -14,16 +14,15 @@ class SuffixPrompt : public ScriptedPrompt {
 public:
     QStringList suffixes;
     QString SaveFile(QWidget* parent, const QString& title, const QString& filter,
-                     const QString& defaultSuffix) override {
+                     const QString& defaultSuffix, const QString& start) override {
         suffixes << defaultSuffix;
-        return ScriptedPrompt::SaveFile(parent, title, filter, defaultSuffix);
+        return ScriptedPrompt::SaveFile(parent, title, filter, defaultSuffix, start);
     }
 };
 
 const QString ExeFilter =
     "Executable Files (*.exe, *.com, *.bat)|*.exe; *.com; *.bat|All Files (*.*)|*.*";
-const QString ExeQtFilter =
-    "Executable Files (*.exe, *.com, *.bat) (*.exe *.com *.bat);;All Files (*.*) (*)";
+const QString ExeQtFilter = "Executable Files (*.exe *.com *.bat);;All Files (*)";
 }  // namespace
 
 class CommonDialogsTest : public QObject {
@@ -38,11 +37,16 @@ private Q_SLOTS:
         QTest::newRow("NULs with the closing pair")
             << QString(ExeFilter).replace('|', nul) + nul + nul << ExeQtFilter;
         QTest::newRow("closing bar") << "Zorbel Files (*.zbl)|*.zbl|"
-                                     << "Zorbel Files (*.zbl) (*.zbl)";
+                                     << "Zorbel Files (*.zbl)";
         QTest::newRow("description without patterns") << "Solutions|*.zsl|Orphan"
                                                       << "Solutions (*.zsl)";
         QTest::newRow("empty pattern list") << "None| ; |All|*"
                                             << "All (*)";
+        QTest::newRow("description listing other patterns")
+            << "Zorbel Files (*.zbl, *.cpp)|*.zbl; *.zsl; *.cpp"
+            << "Zorbel Files (*.zbl *.zsl *.cpp)";
+        QTest::newRow("parentheses that are no pattern list stay") << "Modules (old)|*.zbl"
+                                                                   << "Modules (old) (*.zbl)";
         QTest::newRow("no description") << "|*.zlm"
                                         << "(*.zlm)";
         QTest::newRow("empty") << ""

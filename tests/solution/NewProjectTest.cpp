@@ -182,6 +182,30 @@ private Q_SLOTS:
         QCOMPARE(dialog->Text1->text(), QString());
     }
 
+    // The next dialog offers the folder the last project went to, while it
+    // is there; a refused project does not move it.
+    void OffersTheLastLocationUsed() {
+        {
+            const auto dialog = Open();
+            dialog->Text2->setText("Demo");
+            dialog->Text1->setText(location);
+            QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+            QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(Open()->Text1->text(), location);
+        {
+            const auto refused = Open();
+            refused->Text2->setText("Demo");
+            refused->Text1->setText(home->File("elsewhere/Demo/x"));
+            QDir().mkpath(home->File("elsewhere/Demo/x/Demo"));
+            QTest::mouseClick(refused->Command1, Qt::LeftButton);
+            QCOMPARE(refused->result(), int(QDialog::Rejected));
+        }
+        QCOMPARE(Open()->Text1->text(), location);
+        QVERIFY(QDir(location).removeRecursively());
+        QCOMPARE(Open()->Text1->text(), home->File("projects"));
+    }
+
     void CreatesTheProjectAndReplacesTheSolution() {
         const auto dialog = Open();
         dialog->Text2->setText("  Demo  ");
