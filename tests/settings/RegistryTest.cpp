@@ -200,7 +200,7 @@ private Q_SLOTS:
 
     void FileOfBlankLinesBecomesARegistry() {
         TestHome home(false);
-        for (const QByteArray blank : {QByteArray("\n"), QByteArray(" \r\n\t\r\n")}) {
+        for (const QByteArray& blank : {QByteArray("\n"), QByteArray(" \r\n\t\r\n")}) {
             WriteAll(home.RegistryFile(), blank);
             QVERIFY(SetSetting("A", "1"));
             QVERIFY(ReadAll(home.RegistryFile()).startsWith("REGEDIT4"));
