@@ -34,6 +34,8 @@ for f in zide bin/zbltrans bin/zbl-cc bin/zbl-link; do
     [ -x "$PROGRAM/$f" ] || fail "not executable: $f"
 done
 for f in runtime/libzbl_runtime.a runtime/zbl_runtime.h syntax/zbl.syn syntax/cpp.syn \
+    runtime/zbl_runtime.h.gch/release.gch runtime/zbl_runtime.h.gch/shared.gch \
+    lib/TextUtils.zbl lib/TextUtils.zlm lib/TextUtils.lib lib/StringList.zlm lib/StringList.lib \
     '!default.zsl' zorbel.html defaults.reg projects/hello.zbl; do
     need "$PROGRAM/$f"
 done
@@ -81,10 +83,12 @@ ZIDE_QUIT_WHEN_READY=1 timeout 60 "$ROOT/usr/bin/zide" >"$WORK/gui.log" 2>&1 ||
 [ -f "$XDG_DATA_HOME/zorbel-builder/!default.zsl" ] ||
     fail "no user copy of the default solution in the data folder"
 
-printf 'Sub Main\r\n    Print "installed "; 6 * 7\r\nEnd Sub\r\n' >"$HOME/work/hello.zbl"
+# It uses a library installed in lib/.
+printf '#Include "TextUtils.zlm"\r\nSub Main\r\n    Print PadLeft("installed", 10, "*"); 6 * 7\r\nEnd Sub\r\n' \
+    >"$HOME/work/hello.zbl"
 if timeout 120 "$ROOT/usr/bin/zide" --build "$HOME/work/hello.zbl" >"$WORK/build.log" 2>&1; then
     out=$(cd "$HOME/work" && timeout 20 ./hello.exe </dev/null)
-    [[ "$out" == "installed"*"42"* ]] || fail "the program printed: $out"
+    [[ "$out" == "*installed 42"* ]] || fail "the program printed: $out"
 else
     fail "the installed tool chain did not build the program"
     head -n 30 "$WORK/build.log"
