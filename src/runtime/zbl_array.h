@@ -262,6 +262,15 @@ template <class... T>
 inline Variant make_array(const T&... values) {
     return Variant(param_array(values...));
 }
+// The same counted from `lower`, as under Option Base 1.
+template <class... T>
+inline Variant make_array_at(Long lower, const T&... values) {
+    Array<Variant> a;
+    a.redim({Bound{lower, lower + Long(sizeof...(T)) - 1}}, false);
+    Long i = lower;
+    ((a(i++) = as_variant(values)), ...);
+    return Variant(a);
+}
 
 // The type functions: what a value holds, by name and by VarType number.
 namespace detail {

@@ -1874,6 +1874,9 @@ private:
         const bool textDefault = m_->compareText && comparing.count(b.name) &&
                                  args.size() < std::string(b.params).size();
         std::string r = cpp + "(";
+        // Under Option Base 1, Array counts from 1 too.
+        if (std::string(b.name) == "array" && m_->optionBase != 0)
+            r = "zbl::make_array_at(" + std::to_string(m_->optionBase) + (args.empty() ? "" : ", ");
         const bool startAdded = textDefault && params == "SS";
         if (startAdded) {
             r += "1, ";  // InStr(s, find) as InStr(1, s, find, vbTextCompare)
