@@ -24,6 +24,16 @@ build() {  # build FILE [CONFIG]: the headless build's output in $WORK/log
 same() {  # same NAME EXPECTED ACTUAL
     cmp -s "$2" "$3" || { fail "$1: output differs"; diff -u "$2" "$3" | head -n 20; }
 }
+# A C program is built as the tool chain builds programs: with the sanitizers
+# when the tool chain has them, as a shared object it makes then needs them.
+c_compiler() {
+    if grep -q '^ZIDE_\(FUZZ\|SANITIZE\):BOOL=ON' "$BUILD/CMakeCache.txt" 2>/dev/null; then
+        "$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$BUILD/CMakeCache.txt")" \
+            -fsanitize=address,undefined -x c "$@"
+    else
+        cc -x c "$@"
+    fi
+}
 runs() {  # runs WHAT MODULE EXPECTED: builds MODULE and runs its program
     if build "$2"; then
         "./${2%.zbl}.exe" >got 2>&1
@@ -57,7 +67,7 @@ runs "declarations of C functions" UsePosix.zbl UsePosix.out
 if build Counter.zbl; then
     [ -f Counter.so ] || fail "shared object: no Counter.so"
     nm -D --defined-only Counter.so | grep -qw Hidden && fail "shared object exports a private name"
-    cc caller.c ./Counter.so -o caller || fail "C program does not link"
+    c_compiler caller.c -x none ./Counter.so -o caller || fail "C program does not link"
     ./caller >got 2>err
     same "shared object" caller.out got
     grep -q "Division by zero" err || fail "shared object: error not reported"
