@@ -435,12 +435,20 @@ inline auto add(const A& a, const B& b) {
     }
 }
 
+// "/" gives a Double, but a Single when a Single meets a Single, an Integer,
+// a Byte or a Boolean.
 template <class A, class B>
-inline double fdiv(const A& a, const B& b) {
+inline auto fdiv(const A& a, const B& b) {
     double x = num(a), y = num(b);
     if (y == 0)
         raise(x == 0 ? kOverflow : kDivisionByZero);
-    return detail::checked_real<double>(x / y);
+    constexpr bool single = (std::is_same_v<A, float> || std::is_same_v<B, float>)&&(
+                                std::is_same_v<A, float> || detail::rank<A>() <= 1) &&
+                            (std::is_same_v<B, float> || detail::rank<B>() <= 1);
+    if constexpr (single)
+        return detail::checked_real<float>(x / y);
+    else
+        return detail::checked_real<double>(x / y);
 }
 
 template <class T>
