@@ -39,17 +39,23 @@ inline void WriteText(const QString& path, const char* text) {
         file.write(text);
 }
 
-// `source` as dir/name.zbl, translated, compiled and linked for release:
-// the program's path, or "" with the reason in `error`.
-inline QString BuildZorbel(const QString& dir, const QString& name, const char* source,
-                           QString& error) {
+// `module` in `dir` translated, compiled and linked for release with the
+// shipped tool chain; `error` says why when a step failed.
+inline void BuildModule(const QString& dir, const QString& module, QString& error) {
     const QString bin = QStringLiteral(ZIDE_BINARY_DIR "/bin/");
-    const QString module = dir + QLatin1Char('/') + name + QStringLiteral(".zbl");
-    WriteText(module, source);
     RunProgram(bin + QStringLiteral("zbltrans"), {module}, dir, error);
     for (const char* tool : {"zbl-cc", "zbl-link"})
         if (error.isEmpty())
             RunProgram(bin + QLatin1String(tool), {QStringLiteral("release"), module}, dir, error);
+}
+
+// `source` as dir/name.zbl, built: the program's path, or "" with the
+// reason in `error`.
+inline QString BuildZorbel(const QString& dir, const QString& name, const char* source,
+                           QString& error) {
+    const QString module = dir + QLatin1Char('/') + name + QStringLiteral(".zbl");
+    WriteText(module, source);
+    BuildModule(dir, module, error);
     return error.isEmpty() ? dir + QLatin1Char('/') + name + QStringLiteral(".exe") : QString();
 }
 

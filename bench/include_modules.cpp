@@ -161,20 +161,11 @@ void IncludeModulesTool(benchmark::State& state) {
 }
 BENCHMARK(IncludeModulesTool)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-}  // namespace
-
-namespace {
-
-// Translates, compiles and links the solution's main module for release.
+// Builds the solution's main module; false, with the reason, when it fails.
 bool BuildSolution(benchmark::State& state, const Solution& solution) {
-    const QString bin = QStringLiteral(ZIDE_BINARY_DIR "/bin/");
     const QString dir = QString::fromStdString(solution.dir.string());
-    const QString module = dir + QStringLiteral("/main.zbl");
     QString error;
-    RunProgram(bin + QStringLiteral("zbltrans"), {module}, dir, error);
-    for (const char* tool : {"zbl-cc", "zbl-link"})
-        if (error.isEmpty())
-            RunProgram(bin + QLatin1String(tool), {QStringLiteral("release"), module}, dir, error);
+    BuildModule(dir, dir + QStringLiteral("/main.zbl"), error);
     if (!error.isEmpty())
         state.SkipWithError(("not built: " + error.left(400)).toUtf8().constData());
     return error.isEmpty();

@@ -159,16 +159,6 @@ bool OutOfDate(const fs::path& file, const fs::path& than) {
     return !error && made < source;
 }
 
-// Whether the translated program asks for dialogs (Option Console Off).
-bool UsesDialogs(const fs::path& source) {
-    std::ifstream file(source, std::ios::binary);
-    std::string line;
-    while (std::getline(file, line))
-        if (line.find("zbl::use_dialogs();") != std::string::npos)
-            return true;
-    return false;
-}
-
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -178,7 +168,7 @@ std::string ReadAll(const fs::path& path) {
 
 // What the translator wrote in FILE.units.
 struct Manifest {
-    bool main = false, dll = false;
+    bool main = false, dll = false, dialogs = false;
     std::vector<fs::path> units;
     std::vector<std::string> libraries;
 };
@@ -195,6 +185,8 @@ Manifest ReadManifest(const fs::path& path) {
             m.main = value == "yes";
         else if (key == "dll")
             m.dll = value == "yes";
+        else if (key == "dialogs")
+            m.dialogs = value == "yes";
         else if (key == "unit")
             m.units.push_back(path.parent_path() / value);
         else if (key == "lib")
@@ -407,7 +399,7 @@ int main(int argc, char** argv) {
     std::vector<fs::path> libraries(m.libraries.begin(), m.libraries.end());
     // A program without a console shows its dialogs through Qt.
     std::string dialogs;
-    if (!m.units.empty() && UsesDialogs(m.units.front()))
+    if (m.dialogs)
         dialogs = " " + Quoted((runtime / "libzbl_dialogs.a").string()) +
                   " -lQt6Widgets -lQt6Gui -lQt6Core";
     const std::string runtimeLibrary = " " + Quoted((runtime / "libzbl_runtime.a").string());

@@ -133,7 +133,8 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> names = unitNames(base, files);
     std::string manifest = std::string("main ") + (t.hasMain ? "yes" : "no") + "\ndll " +
-                           (t.isDll ? "yes" : "no") + "\n";
+                           (t.isDll ? "yes" : "no") + "\ndialogs " + (t.dialogs ? "yes" : "no") +
+                           "\n";
     for (std::size_t k = 0; k < t.units.size(); ++k) {
         if (!writeFile(names[k], t.units[k])) {
             std::printf("%s:1:1: error: cannot write %s\n", path.c_str(), names[k].c_str());

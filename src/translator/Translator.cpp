@@ -167,6 +167,7 @@ Translation translate(std::string_view source, const std::string& fileName, Diag
         t.isDll = loader.modules[0].optionDll;
         findLibraries(loader, t, diags);
         t.units = writeCpp(loader.modules, loader.files, diags, &t.hasMain);
+        t.dialogs = t.hasMain && !loader.modules[0].optionConsole;
         if (!diags.empty())
             t.units.clear();
     });

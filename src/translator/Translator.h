@@ -14,6 +14,7 @@ struct Translation {
     std::vector<std::string> units;      // one C++ unit a module, same order; empty on errors
     bool hasMain = false;                // the first unit holds the program's main
     bool isDll = false;                  // Option DLL On: built as a shared object
+    bool dialogs = false;                // Option Console Off: its main shows Qt dialogs
     std::vector<std::string> libraries;  // what the included declarations modules need
 };
 
