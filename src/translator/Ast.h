@@ -96,8 +96,8 @@ struct VarDecl {
     // Bounds of a fixed array or a ReDim: lower (null for the default 0) and
     // upper, one pair a dimension; empty for a dynamic array.
     std::vector<std::pair<ExprPtr, ExprPtr>> bounds;
-    ExprPtr value;  // Const and Enum members
-    ExprPtr field;  // ReDim of a Type's array field: that field, without bounds
+    ExprPtr value;   // Const and Enum members
+    ExprPtr field;   // ReDim of a Type's array field: that field, without bounds
     ExprPtr length;  // String * length: a fixed-length string
 };
 
@@ -213,9 +213,9 @@ struct Include {
 struct Module {
     bool optionExplicit = false;
     bool optionConsole = true;
-    bool optionDll = false;  // Option DLL On: built as a shared object
-    int optionBase = 0;          // Option Base: arrays' lower bound when none is given
-    bool compareText = false;    // Option Compare Text: strings compare without case
+    bool optionDll = false;    // Option DLL On: built as a shared object
+    int optionBase = 0;        // Option Base: arrays' lower bound when none is given
+    bool compareText = false;  // Option Compare Text: strings compare without case
     // INTERFACE NOSKIP: declarations only; its procedures are headers whose
     // code is in the library of the same name beside it.
     bool isInterface = false;

@@ -20,12 +20,12 @@ constexpr Builtin kBuiltins[] = {
     {"space", "zbl::space", "L", 1, true, 'S'},
     {"string", "zbl::string_any", "LA", 2, true, 'S'},
     {"strreverse", "zbl::strreverse", "S", 1, false, 'S'},
-    {"instr", "zbl::instr", "ASSL", 2, false, 'N', "1|||0"},  // the first argument decides
-    {"instrrev", "zbl::instrrev", "SSLL", 2, false, 'N', "||-1|0"},
-    {"replace", "zbl::replace", "SSSLLL", 3, false, 'S', "|||1|-1|0"},
-    {"strcomp", "zbl::strcomp", "SSL", 2, false, 'N', "||0"},
-    {"split", "zbl::split", "SSLL", 1, false, 'A', "|zbl::String(\" \")|-1|0"},
-    {"filter", "zbl::filter", "RSLL", 2, false, 'A', "||-1|0"},
+    {"instr", "zbl::instr", "ASSL", 2, false, 'N', "1|||0", true},  // the first argument decides
+    {"instrrev", "zbl::instrrev", "SSLL", 2, false, 'N', "||-1|0", true},
+    {"replace", "zbl::replace", "SSSLLL", 3, false, 'S', "|||1|-1|0", true},
+    {"strcomp", "zbl::strcomp", "SSL", 2, false, 'N', "||0", true},
+    {"split", "zbl::split", "SSLL", 1, false, 'A', "|zbl::String(\" \")|-1|0", true},
+    {"filter", "zbl::filter", "RSLL", 2, false, 'A', "||-1|0", true},
     {"strconv", "zbl::strconv", "SL", 2, false, 'S'},
     {"join", "zbl::join", "RS", 1, false, 'S'},
     {"chr", "zbl::chr", "L", 1, true, 'S'},

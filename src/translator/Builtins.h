@@ -22,6 +22,9 @@ struct Builtin {
     // C++ values for arguments left out between others, '|' between
     // parameters; "" where the parameter has none.
     const char* defaults = "";
+    // Its last parameter is how strings compare, which Option Compare Text
+    // makes vbTextCompare when it is left out.
+    bool compares = false;
 };
 
 const Builtin* findBuiltin(const std::string& lowerName);

@@ -1869,10 +1869,8 @@ private:
             cpp = std::string(b.name) == "date" ? "zbl::date_string" : "zbl::time_string";
         // Under Option Compare Text, a comparing function left without its
         // last argument compares as text.
-        static const std::set<std::string> comparing = {"instr",   "instrrev", "replace",
-                                                        "strcomp", "split",    "filter"};
-        const bool textDefault = m_->compareText && comparing.count(b.name) &&
-                                 args.size() < std::string(b.params).size();
+        const bool textDefault =
+            m_->compareText && b.compares && args.size() < std::string(b.params).size();
         std::string r = cpp + "(";
         // Under Option Base 1, Array counts from 1 too.
         if (std::string(b.name) == "array" && m_->optionBase != 0)
